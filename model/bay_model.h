@@ -1,0 +1,194 @@
+// The bay model: the conditions of one case, the values derived from them, the box
+// network and the state of the water, with the procedures that set up and run one
+// calculation. Nothing here depends on a window toolkit; the window and the batch runner
+// own a BayModel by value and talk to a run through RunObserver.
+//
+// A run: open the output file -> clear the arrays -> set up the case (SI units, eddy
+// diffusivity, time step, period, box network, initial state) -> write the conditions and
+// indicators -> N fourth-order Runge-Kutta steps -> bay mean -> close the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kurimo {
+
+class OutputFile;
+
+// The file a run writes when the caller names no other.
+inline constexpr std::string_view kDefaultOutputFileName = "Kurimo_OUT.txt";
+
+// The model's only message during a run: the river flow is too fast for the mouth.
+inline constexpr std::string_view kMouthVelocityMessage =
+    "流入水流量を小さくするか湾口部断面積を大きくしてください";
+inline constexpr std::string_view kMouthVelocityTitle = "流量等の入力制限";
+
+// What a run needs from whoever started it.
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  // The mouth-velocity warning: show it and return when the user has seen it. The run
+  // continues with the same values afterwards.
+  virtual void ShowWarning(std::string_view message, std::string_view title) = 0;
+  // Called between blocks of steps (about every few milliseconds of stepping). Returning
+  // false abandons the run: the output file keeps what was written so far.
+  virtual bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) = 0;
+};
+
+enum class RunStatus {
+  Completed,
+  OutputFileFailed,  // the output file could not be created or written
+  ZeroTimeStep,      // the time step rounded to 0 minutes
+  NonFiniteCase,     // a value of the set-up or an indicator is infinite or not a number
+  TooManySteps,      // the step count is beyond what can be counted exactly
+  Diverged,          // the concentrations became infinite or not a number while stepping
+  Cancelled,         // the observer stopped the run
+};
+
+struct RunResult {
+  RunStatus status = RunStatus::Completed;
+  std::string systemReason;            // why the output file failed, in words for the user
+  bool mouthVelocityWarning = false;   // the warning was raised during set-up
+  std::uint64_t stepCount = 0;         // N, once it is known
+  std::uint64_t stepsDone = 0;         // steps made before the run ended
+};
+
+// The water-quality indicators and changed conditions as the output file writes them,
+// each already rounded to its number of decimals.
+struct Indicators {
+  double changedMouthSection = 0;  // km2, 5 decimals
+  double changedInflowLoad = 0;    // g/s, 5 decimals
+  double eddyDiffusivity = 0;      // m2/s, 0 decimals
+  double meanVelocity = 0;         // cm/s, 2 decimals
+  double residenceTime = 0;        // days, 1 decimal
+  double closedness = 0;           // 2 decimals
+  double loadPerVolume = 0;        // g/m3 per day, 3 decimals
+};
+
+struct SteppingResult {
+  std::uint64_t stepsMade = 0;
+  bool diverged = false;  // the last step made left an infinite or NaN value
+};
+
+class BayModel {
+ public:
+  // Array bounds: boxes and interfaces 0..12, constituents 0..10, neighbour slots 0..6.
+  // Index 0 and the numbers above those in use are never used by the calculation.
+  static constexpr int kBoxBound = 12;
+  static constexpr int kConstituentBound = 10;
+  static constexpr int kChainBound = 6;
+
+  // --- Conditions of the case. Eight hold the text of their input box, not a number;
+  // arithmetic converts them with TextToNumber where they enter it.
+  std::string TitleLine;          // first line of the output file
+  std::string BayArea;            // km2, text
+  std::string MeanDepth;          // m, text
+  double BayVolume = 0;           // km3, (MeanDepth x BayArea) x 0.001
+  std::string MouthLength;        // km, text
+  std::string MouthDepth;         // m, text (the mean depth's text)
+  float MouthSection = 0;         // km2, (MouthDepth x MouthLength) x 0.001 in single precision
+  std::string OpenSeaQuality;     // g/m3, text
+  std::string BayAverageQuality;  // g/m3, text (the open-sea quality's text)
+  std::string InflowQuality;      // g/m3, text
+  std::string InflowRate;         // m3/s, text
+  double InflowLoad = 0;          // g/s, InflowQuality x InflowRate
+  double VolumeFactor = 1.0;      // multiplier of the bay volume; nothing changes it
+  double SectionFactor = 1.0;     // multiplier of the mouth cross-section
+  float QualityFactor = 1.0f;     // multiplier of the inflow quality
+  double QuantityFactor = 1.0;    // multiplier of the inflow quantity
+
+  // --- Derived values, recomputed by SetUpCase at the start of every run.
+  double BayVolumeM3 = 0;         // m3
+  double BayAreaM2 = 0;           // m2
+  double MouthArea = 0;           // m2, after its multiplier
+  double BayLength = 0;           // m, square root of BayAreaM2, at most 200 km
+  float BayLengthSingle = 0;      // m
+  double ChangedInflowRate = 0;   // m3/s, after its multiplier
+  float EddyDiffusivity = 0;      // cm2/s
+  double TimeStepMinutes = 0;     // min, a whole number
+  double CalculationDays = 0;     // days, a whole number
+
+  // --- Structure constants, set by SetUpCase.
+  std::int16_t BayBoxCount = 0;       // boxes whose concentration is calculated (1..5)
+  std::int16_t SeaBoxCount = 0;       // open-sea boxes
+  std::int16_t BoxCount = 0;          // all boxes; the last is the open sea
+  std::int16_t ChainBoxCount = 0;     // positions of the chain scanned for neighbours
+  std::int16_t ConstituentCount = 0;  // water-quality constituents
+
+  // --- Arrays. Two-box arrays (b, n) describe the interface between boxes b and n and
+  // are zero where the two are not neighbours.
+  std::int16_t Neighbour[kChainBound + 1][kChainBound + 1] = {};   // k-th neighbour of b
+  std::int16_t NeighbourCount[kChainBound + 1] = {};
+  double BoxVolume[kBoxBound + 1] = {};                              // m3
+  double InterfaceArea[kBoxBound + 1][kBoxBound + 1] = {};           // m2
+  double InterfaceDistance[kBoxBound + 1][kBoxBound + 1] = {};       // m, point to interface
+  float UpwindWeight[kBoxBound + 1][kBoxBound + 1] = {};             // weight of n across b-n
+  double FlowRate[kBoxBound + 1][kBoxBound + 1] = {};                // m3/s, from b into n
+  float InterfaceDiffusivity[kBoxBound + 1][kBoxBound + 1] = {};     // cm2/s
+  float ExchangeCoefficient[kBoxBound + 1][kBoxBound + 1] = {};      // m3/s, symmetric
+  double Concentration[kConstituentBound + 1][kBoxBound + 1] = {};   // g/m3, (c, b)
+  float StepIncrement[kConstituentBound + 1][kBoxBound + 1] = {};    // g/m3, last step
+  float SourceRate[kConstituentBound + 1][kBoxBound + 1] = {};       // g/m3/s, always 0
+  double ChangedInflowQuality[kConstituentBound + 1] = {};           // g/m3
+  double DailyLoad[kConstituentBound + 1][kBoxBound + 1] = {};       // kg/day, (c, b)
+  float RemovalPercent[kConstituentBound + 1] = {};                  // %
+  double LoadRate[kConstituentBound + 1][kBoxBound + 1] = {};        // g/s, (c, b)
+  double BayAverage[kConstituentBound + 1] = {};                     // g/m3, by constituent
+
+  // --- The case as the window edits it (conditions.cpp).
+
+  // Loads the built-in default case, with the texts that start-up leaves in the boxes
+  // (" 1000", " 18", ...) held by the conditions and every factor at 1.0.
+  void LoadDefaultCase();
+  // Each stores an accepted box text into its condition and recomputes the values that
+  // depend on it, as the box's edit handler does once the text has passed its check.
+  void AcceptBayArea(std::string text);
+  void AcceptMeanDepth(std::string text);
+  void AcceptMouthLength(std::string text);
+  void AcceptOpenSeaQuality(std::string text);
+  void AcceptInflowQuality(std::string text);
+  void AcceptInflowRate(std::string text);
+
+  // The quantities the computed boxes show, unrounded. The output file's indicators use
+  // the same products: the file groups some factors in the other order (a x b for b x a),
+  // which gives the same double.
+  double ChangedMouthSection() const;  // km2
+  double ChangedInflowLoad() const;    // g/s
+  double ResidenceTimeDays() const;    // days
+  double ClosednessIndex() const;
+  double LoadPerVolume() const;        // g/m3 per day
+
+  // --- One run (run.cpp and the files beside it).
+
+  // Runs one calculation, writing the output file at outputPath (created, or emptied).
+  // Faults are reported in the result; the file then holds what was written before.
+  RunResult RunSimulation(const std::string& outputPath, RunObserver& observer);
+
+  void InitialiseModelArrays();
+  // Returns true when the mouth-velocity warning was raised.
+  bool SetUpCase(RunObserver& observer);
+  void BuildBoxGeometry();
+  void BuildInterfaceFlows();
+  void BuildExchangeCoefficients();
+  void ComputeLoadRates();
+  // One step over the arrays, exactly as the general box network defines it.
+  void AdvanceTimeStep();
+  // `count` steps of the fixed five-box chain with everything held in registers; gives the
+  // same results as AdvanceTimeStep to the last bit. Stops after a step that leaves a
+  // concentration or increment infinite or not a number. Needs ComputeLoadRates to have
+  // run and UsesStandardChain().
+  SteppingResult AdvanceTimeSteps(std::uint64_t count);
+  // True when the network is the five-box chain that AdvanceTimeSteps is written for.
+  bool UsesStandardChain() const;
+
+  Indicators ComputeIndicators() const;
+  // Lines 1 to 23 of the output file (UTF-8; the file converts them).
+  void WriteConditionsAndIndicators(OutputFile& file) const;
+  // Sets BayAverage for every constituent.
+  void ComputeBayMean();
+  // Lines 24 to 26.
+  void WriteBayMean(OutputFile& file) const;
+};
+
+}  // namespace kurimo

@@ -1,0 +1,92 @@
+#include "case_inputs.h"
+
+#include <array>
+#include <utility>
+
+#include "bay_model.h"
+#include "number_text.h"
+
+namespace kurimo {
+namespace {
+
+struct BoxRule {
+  double bound;
+  bool strictlyAbove;  // the leading number must exceed the bound, not just reach it
+  InputLimit limit;
+};
+
+BoxRule RuleOf(ConditionBox box) {
+  switch (box) {
+    case ConditionBox::BayArea:
+      return {1.0, false, {"湾面積は1km2以上にしてください。", "湾面積の入力制限"}};
+    case ConditionBox::MeanDepth:
+      return {1.0, false, {"水深は1m以上にしてください", "水深の入力制限"}};
+    case ConditionBox::MouthLength:
+      return {0.0, true, {"湾口部長さは0にしないでください", "湾口部長さの入力制限"}};
+    case ConditionBox::OpenSeaQuality:
+      return {0.0, false, {"数値を入力してください", "外海水の水質"}};
+    case ConditionBox::InflowQuality:
+      return {0.0, false, {"数値を入力してください", "流入水の水質"}};
+    case ConditionBox::InflowRate:
+      return {0.0, true, {"流入水の流量は0にしないでください", "流量の入力制限"}};
+  }
+  return {0.0, false, {"", ""}};
+}
+
+constexpr std::array<std::string_view, 7> kSectionEntries = {"1.0", "0.2", "0.5", "0.8",
+                                                             "1.2", "1.5", "2.0"};
+constexpr std::array<std::string_view, 8> kFactorEntries = {"1.0", "0.2", "0.5", "0.8",
+                                                            "1.2", "1.5", "2.0", "5.0"};
+
+}  // namespace
+
+std::optional<InputLimit> FailedInputLimit(ConditionBox box, std::string_view text) {
+  const BoxRule rule = RuleOf(box);
+  if (!IsNumberText(text)) return rule.limit;
+  const double leading = LeadingNumber(text);
+  const bool passes = rule.strictlyAbove ? leading > rule.bound : leading >= rule.bound;
+  if (!passes) return rule.limit;
+  return std::nullopt;
+}
+
+void AcceptConditionText(BayModel& model, ConditionBox box, std::string text) {
+  switch (box) {
+    case ConditionBox::BayArea: model.AcceptBayArea(std::move(text)); break;
+    case ConditionBox::MeanDepth: model.AcceptMeanDepth(std::move(text)); break;
+    case ConditionBox::MouthLength: model.AcceptMouthLength(std::move(text)); break;
+    case ConditionBox::OpenSeaQuality: model.AcceptOpenSeaQuality(std::move(text)); break;
+    case ConditionBox::InflowQuality: model.AcceptInflowQuality(std::move(text)); break;
+    case ConditionBox::InflowRate: model.AcceptInflowRate(std::move(text)); break;
+  }
+}
+
+std::span<const std::string_view> MultiplierEntries(MultiplierList list) {
+  if (list == MultiplierList::Section) return kSectionEntries;
+  return kFactorEntries;
+}
+
+std::optional<double> MultiplierFactor(MultiplierList list, std::string_view entry) {
+  for (std::string_view e : MultiplierEntries(list)) {
+    if (e == entry) return LeadingNumber(e);
+  }
+  return std::nullopt;
+}
+
+void SetMultiplier(BayModel& model, MultiplierList list, double factor) {
+  switch (list) {
+    case MultiplierList::Section: model.SectionFactor = factor; break;
+    case MultiplierList::Quality: model.QualityFactor = static_cast<float>(factor); break;
+    case MultiplierList::Quantity: model.QuantityFactor = factor; break;
+  }
+}
+
+std::string JoinedEntries(MultiplierList list) {
+  std::string joined;
+  for (std::string_view e : MultiplierEntries(list)) {
+    if (!joined.empty()) joined += ", ";
+    joined += e;
+  }
+  return joined;
+}
+
+}  // namespace kurimo

@@ -1,0 +1,99 @@
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+
+#include "bay_model.h"
+#include "output_file.h"
+
+namespace kurimo {
+namespace {
+
+// Steps between two calls of the observer: a few milliseconds of stepping, so that a
+// cancel or a progress display answers at once while the calls cost nothing measurable.
+constexpr std::uint64_t kStepsPerBlock = 1u << 15;
+
+// Step counts up to 2^53 are whole numbers that a double holds exactly.
+constexpr double kMaxStepCount = 9007199254740992.0;
+
+bool AllFinite(std::initializer_list<double> values) {
+  double sum = 0;
+  for (double v : values) sum += v * 0;  // 0 for a finite value, NaN otherwise
+  return sum == 0;
+}
+
+}  // namespace
+
+RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& observer) {
+  RunResult result;
+  OutputFile file;
+  auto fileFailed = [&] {
+    result.status = RunStatus::OutputFileFailed;
+    result.systemReason = file.Error();
+    file.Close();
+    return result;
+  };
+  if (!file.Open(outputPath)) return fileFailed();
+
+  InitialiseModelArrays();
+  result.mouthVelocityWarning = SetUpCase(observer);
+  WriteConditionsAndIndicators(file);
+  // The lines reach the disk before the long part of the run, so that a full disk is
+  // reported now rather than after the stepping.
+  if (!file.Flush()) return fileFailed();
+
+  auto abandon = [&](RunStatus status) {
+    result.status = status;
+    file.Close();
+    return result;
+  };
+  if (TimeStepMinutes == 0) return abandon(RunStatus::ZeroTimeStep);
+
+  const Indicators ind = ComputeIndicators();
+  const bool caseFinite = AllFinite(
+      {BayVolumeM3, BayAreaM2, MouthArea, BayLength, ChangedInflowRate,
+       static_cast<double>(EddyDiffusivity), TimeStepMinutes, CalculationDays,
+       static_cast<double>(ExchangeCoefficient[1][2]), DailyLoad[1][1], Concentration[1][1],
+       ind.changedMouthSection, ind.changedInflowLoad, ind.eddyDiffusivity, ind.meanVelocity,
+       ind.residenceTime, ind.closedness, ind.loadPerVolume});
+  if (!caseFinite || TimeStepMinutes < 0) return abandon(RunStatus::NonFiniteCase);
+
+  // The period in minutes over the step in minutes, halves rounded up.
+  const double steps = std::floor(((CalculationDays * 24) * 60) / TimeStepMinutes + 0.5);
+  if (!(steps <= kMaxStepCount)) return abandon(RunStatus::TooManySteps);
+  result.stepCount = steps > 0 ? static_cast<std::uint64_t>(steps) : 0;
+
+  // The load rates are the same at every step, so they are worked out once.
+  ComputeLoadRates();
+  const bool fastChain = UsesStandardChain();
+  while (result.stepsDone < result.stepCount) {
+    const std::uint64_t block = std::min(kStepsPerBlock, result.stepCount - result.stepsDone);
+    SteppingResult made;
+    if (fastChain) {
+      made = AdvanceTimeSteps(block);
+    } else {
+      while (made.stepsMade < block && !made.diverged) {
+        AdvanceTimeStep();
+        ++made.stepsMade;
+        double check = 0;
+        for (int b = 1; b <= BayBoxCount; ++b) {
+          check += Concentration[1][b] + static_cast<double>(StepIncrement[1][b]);
+        }
+        made.diverged = !std::isfinite(check);
+      }
+    }
+    result.stepsDone += made.stepsMade;
+    if (made.diverged) return abandon(RunStatus::Diverged);
+    if (result.stepsDone < result.stepCount &&
+        !observer.ContinueRun(result.stepsDone, result.stepCount)) {
+      return abandon(RunStatus::Cancelled);
+    }
+  }
+
+  ComputeBayMean();
+  if (!std::isfinite(BayAverage[1])) return abandon(RunStatus::Diverged);
+  WriteBayMean(file);
+  if (!file.Close()) return fileFailed();
+  return result;
+}
+
+}  // namespace kurimo

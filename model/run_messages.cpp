@@ -1,0 +1,49 @@
+#include "run_messages.h"
+
+#include "number_text.h"
+
+namespace kurimo {
+
+UserMessage ResultMessage(double bayAverage) {
+  const double rounded = RoundHalfEven(bayAverage, 2);
+  return {"計算結果(湾内平均水質)\r" + NumberToText(rounded) + "(g/m3)", "計算終了です！"};
+}
+
+UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath) {
+  const std::string file(outputPath);
+  switch (result.status) {
+    case RunStatus::Completed: break;
+    case RunStatus::OutputFileFailed:
+      return {"出力ファイル「" + file + "」に書き込めません（" + result.systemReason +
+                  "）。書き込みのできる場所を選んでから、もう一度計算してください。",
+              "出力ファイルのエラー"};
+    case RunStatus::ZeroTimeStep:
+      return {"湾口部を流れる水が速すぎて、時間刻み（ﾀｲﾑｽﾃｯﾌﾟ）が0分になるため計算できません。"
+              "流入水流量を小さくするか、湾口部断面積または湾面積を大きくしてください。"
+              "出力ファイル「" + file + "」には計算条件と水質指標だけを書きました。",
+              "計算できません"};
+    case RunStatus::NonFiniteCase:
+      return {"入力値が大きすぎる（または小さすぎる）ため、計算に使う値が無限大または非数に"
+              "なりました。計算条件を見直してください。"
+              "出力ファイル「" + file + "」には計算条件と水質指標だけを書きました。",
+              "計算できません"};
+    case RunStatus::TooManySteps:
+      return {"計算ステップ数が多すぎて計算できません。流入水流量を大きくしてください。"
+              "出力ファイル「" + file + "」には計算条件と水質指標だけを書きました。",
+              "計算できません"};
+    case RunStatus::Diverged:
+      return {"計算が不安定になり、濃度が無限大または非数になったため計算を中止しました。"
+              "湾の大きさに比べて湾口部が広すぎると、この計算は不安定になります。"
+              "湾口部を狭くする（湾口部長さを短くするか断面積の倍率を下げる）か、"
+              "湾面積を大きくしてください。"
+              "出力ファイル「" + file + "」には計算条件と水質指標だけを書きました。",
+              "計算を中止しました"};
+    case RunStatus::Cancelled:
+      return {"計算を中止しました。出力ファイル「" + file +
+                  "」には計算条件と水質指標だけを書きました。",
+              "計算の中止"};
+  }
+  return {"", ""};
+}
+
+}  // namespace kurimo
