@@ -1,0 +1,93 @@
+// Speed of the bay model: one whole default run, and the time per step of a long run
+// through the unrolled chain step and through the general step over the arrays.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bay_model.h"
+
+namespace {
+
+class QuietObserver final : public kurimo::RunObserver {
+ public:
+  void ShowWarning(std::string_view, std::string_view) override {}
+  bool ContinueRun(std::uint64_t, std::uint64_t) override { return true; }
+};
+
+std::string OutputPath() {
+  return (std::filesystem::temp_directory_path() / "kurimo-bench-out.txt").string();
+}
+
+void BM_DefaultRun(benchmark::State& state) {
+  kurimo::BayModel model;
+  model.LoadDefaultCase();
+  QuietObserver observer;
+  const std::string path = OutputPath();
+  for (auto _ : state) {
+    const kurimo::RunResult r = model.RunSimulation(path, observer);
+    benchmark::DoNotOptimize(r.stepsDone);
+  }
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_DefaultRun)->Unit(benchmark::kMillisecond);
+
+// The long run of an inflow rate of 0.5 m3/s (8,356,547 steps), set up but not stepped.
+kurimo::BayModel LongRunCase() {
+  kurimo::BayModel model;
+  model.LoadDefaultCase();
+  model.AcceptInflowRate("0.5");
+  QuietObserver observer;
+  model.InitialiseModelArrays();
+  model.SetUpCase(observer);
+  model.ComputeLoadRates();
+  return model;
+}
+
+constexpr std::uint64_t kStepsPerIteration = 100000;
+
+void ReportPerStep(benchmark::State& state) {
+  state.counters["ns_per_step"] = benchmark::Counter(
+      static_cast<double>(kStepsPerIteration) * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_LongRunChainStep(benchmark::State& state) {
+  const kurimo::BayModel start = LongRunCase();
+  kurimo::BayModel model = start;
+  for (auto _ : state) {
+    const kurimo::SteppingResult made = model.AdvanceTimeSteps(kStepsPerIteration);
+    benchmark::DoNotOptimize(made.stepsMade);
+  }
+  ReportPerStep(state);
+}
+BENCHMARK(BM_LongRunChainStep)->Unit(benchmark::kMillisecond);
+
+void BM_LongRunGeneralStep(benchmark::State& state) {
+  kurimo::BayModel model = LongRunCase();
+  for (auto _ : state) {
+    for (std::uint64_t i = 0; i < kStepsPerIteration; ++i) model.AdvanceTimeStep();
+    benchmark::DoNotOptimize(model.Concentration[1][1]);
+  }
+  ReportPerStep(state);
+}
+BENCHMARK(BM_LongRunGeneralStep)->Unit(benchmark::kMillisecond);
+
+void BM_WholeLongRun(benchmark::State& state) {
+  kurimo::BayModel model;
+  model.LoadDefaultCase();
+  model.AcceptInflowRate("0.5");
+  QuietObserver observer;
+  const std::string path = OutputPath();
+  for (auto _ : state) {
+    const kurimo::RunResult r = model.RunSimulation(path, observer);
+    benchmark::DoNotOptimize(r.stepsDone);
+  }
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_WholeLongRun)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,85 @@
+// Small helpers shared by the model tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bay_model.h"
+#include "text_encoding.h"
+
+namespace kurimo::test {
+
+// Records what a run reports; can stop the run at its first block boundary.
+class RecordingObserver final : public RunObserver {
+ public:
+  void ShowWarning(std::string_view message, std::string_view title) override {
+    warnings.emplace_back(std::string(title) + "|" + std::string(message));
+  }
+  bool ContinueRun(std::uint64_t stepsDone, std::uint64_t) override {
+    ++progressCalls;
+    lastStepsDone = stepsDone;
+    return !cancel;
+  }
+  std::vector<std::string> warnings;
+  int progressCalls = 0;
+  std::uint64_t lastStepsDone = 0;
+  bool cancel = false;
+};
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kurimo-test-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TempFolder() { std::filesystem::remove_all(path_); }
+  const std::filesystem::path& path() const { return path_; }
+  std::string File(std::string_view name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The lines of a code page 932 file with CR LF ends, as UTF-8, without the line ends.
+inline std::vector<std::string> ReadCp932Lines(const std::string& path) {
+  const std::string text = Cp932ToUtf8(ReadBytes(path)).value_or("<not code page 932>");
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start) + "<no CR LF>");
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// A model holding the default case, set up as a run would set it up.
+inline BayModel DefaultSetUp() {
+  BayModel model;
+  model.LoadDefaultCase();
+  RecordingObserver observer;
+  model.InitialiseModelArrays();
+  model.SetUpCase(observer);
+  return model;
+}
+
+}  // namespace kurimo::test

@@ -1,0 +1,184 @@
+// Whole runs: the default file byte for byte, the step count, repeated runs, and the
+// faults a run can end on.
+#include <gtest/gtest.h>
+
+#include "case_inputs.h"
+#include "number_text.h"
+#include "run_messages.h"
+#include "test_helpers.h"
+
+namespace kurimo {
+namespace {
+
+using test::ReadBytes;
+using test::ReadCp932Lines;
+using test::RecordingObserver;
+using test::TempFolder;
+
+const std::string kGoldenPath = std::string(KURIMO_TEST_DATA_DIR) + "/default-Kurimo_OUT.txt";
+
+TEST(RunSimulation, DefaultCaseWritesTheKnownFile) {
+  TempFolder folder;
+  BayModel m;
+  m.LoadDefaultCase();
+  RecordingObserver observer;
+  const RunResult r = m.RunSimulation(folder.File("Kurimo_OUT.txt"), observer);
+  EXPECT_EQ(r.status, RunStatus::Completed);
+  EXPECT_EQ(r.stepCount, 12623u);
+  EXPECT_EQ(r.stepsDone, 12623u);
+  EXPECT_FALSE(r.mouthVelocityWarning);
+  EXPECT_TRUE(observer.warnings.empty());
+  EXPECT_EQ(ReadBytes(folder.File("Kurimo_OUT.txt")), ReadBytes(kGoldenPath));
+  EXPECT_NEAR(m.BayAverage[1], 3.1525, 5e-5);  // known to four decimals
+  EXPECT_EQ(RoundHalfEven(m.BayAverage[1], 2), 3.15);
+}
+
+TEST(RunSimulation, EveryRunStartsAfreshAndReplacesTheFile) {
+  TempFolder folder;
+  const std::string path = folder.File("Kurimo_OUT.txt");
+  BayModel m;
+  m.LoadDefaultCase();
+  RecordingObserver observer;
+  m.AcceptInflowQuality("40");
+  m.AcceptBayArea("200");
+  ASSERT_EQ(m.RunSimulation(path, observer).status, RunStatus::Completed);
+  const double firstMean = m.BayAverage[1];
+  m.LoadDefaultCase();
+  ASSERT_EQ(m.RunSimulation(path, observer).status, RunStatus::Completed);
+  EXPECT_NE(firstMean, m.BayAverage[1]);
+  EXPECT_EQ(ReadBytes(path), ReadBytes(kGoldenPath));
+  const double secondMean = m.BayAverage[1];
+  ASSERT_EQ(m.RunSimulation(path, observer).status, RunStatus::Completed);
+  EXPECT_EQ(secondMean, m.BayAverage[1]);
+}
+
+TEST(RunSimulation, NoStepWhenThePeriodRoundsToNothing) {
+  TempFolder folder;
+  BayModel m;
+  m.LoadDefaultCase();
+  m.AcceptBayArea("1");
+  m.AcceptMeanDepth("1");
+  RecordingObserver observer;
+  const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
+  EXPECT_EQ(r.status, RunStatus::Completed);
+  EXPECT_EQ(m.TimeStepMinutes, 70.0);
+  EXPECT_EQ(m.CalculationDays, 0.0);
+  EXPECT_EQ(r.stepCount, 0u);
+  const auto lines = ReadCp932Lines(folder.File("out.txt"));
+  ASSERT_EQ(lines.size(), 26u);
+  EXPECT_EQ(lines[25], "    湾内平均水質(g/m3)= 2.4 ");
+}
+
+TEST(RunSimulation, LongRunFinishesAndReportsProgress) {
+  TempFolder folder;
+  BayModel m;
+  m.LoadDefaultCase();
+  m.AcceptInflowRate("0.5");
+  RecordingObserver observer;
+  const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
+  EXPECT_EQ(r.status, RunStatus::Completed);
+  EXPECT_EQ(r.stepCount, 8356547u);
+  EXPECT_EQ(r.stepsDone, r.stepCount);
+  EXPECT_GT(observer.progressCalls, 100);
+  EXPECT_LT(observer.lastStepsDone, r.stepCount);
+  EXPECT_EQ(ReadCp932Lines(folder.File("out.txt")).size(), 26u);
+}
+
+struct FaultRow {
+  const char* name;
+  const char* area;
+  const char* depth;
+  const char* mouth;
+  const char* rate;
+  double sectionFactor;
+  RunStatus expected;
+};
+
+TEST(RunSimulation, FaultsAbandonTheRunAfterTheConditions) {
+  const FaultRow rows[] = {
+      {"time step rounds to 0", "1", "1", "0.01", "100", 1.0, RunStatus::ZeroTimeStep},
+      {"period is infinite", "1e300", " 18", " 7", " 331", 1.0, RunStatus::NonFiniteCase},
+      {"wide mouth on a small bay", "2.8757", "4.003", "9.616", " 331", 0.5, RunStatus::Diverged},
+  };
+  for (const FaultRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder folder;
+    BayModel m;
+    m.LoadDefaultCase();
+    m.AcceptBayArea(row.area);
+    m.AcceptMeanDepth(row.depth);
+    m.AcceptMouthLength(row.mouth);
+    m.AcceptInflowRate(row.rate);
+    SetMultiplier(m, MultiplierList::Section, row.sectionFactor);
+    RecordingObserver observer;
+    const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
+    EXPECT_EQ(r.status, row.expected);
+    const auto lines = ReadCp932Lines(folder.File("out.txt"));
+    EXPECT_EQ(lines.size(), 23u);
+    const UserMessage message = RunFaultMessage(r, "out.txt");
+    EXPECT_NE(message.text.find("「out.txt」"), std::string::npos);
+    EXPECT_FALSE(message.title.empty());
+  }
+}
+
+TEST(RunSimulation, DivergenceMessageSaysWhatToChange) {
+  RunResult r;
+  r.status = RunStatus::Diverged;
+  const UserMessage m = RunFaultMessage(r, "Kurimo_OUT.txt");
+  EXPECT_NE(m.text.find("湾口部を狭く"), std::string::npos);
+  EXPECT_NE(m.text.find("湾面積を大きく"), std::string::npos);
+}
+
+TEST(RunSimulation, CancelClosesTheFileWithWhatWasWritten) {
+  TempFolder folder;
+  BayModel m;
+  m.LoadDefaultCase();
+  m.AcceptInflowRate("0.5");
+  RecordingObserver observer;
+  observer.cancel = true;
+  const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
+  EXPECT_EQ(r.status, RunStatus::Cancelled);
+  EXPECT_EQ(observer.progressCalls, 1);
+  EXPECT_LT(r.stepsDone, r.stepCount);
+  EXPECT_EQ(ReadCp932Lines(folder.File("out.txt")).size(), 23u);
+}
+
+TEST(RunSimulation, UnwritableFileStopsBeforeTheRun) {
+  TempFolder folder;
+  BayModel m;
+  m.LoadDefaultCase();
+  RecordingObserver observer;
+  const RunResult missing = m.RunSimulation(folder.File("missing/out.txt"), observer);
+  EXPECT_EQ(missing.status, RunStatus::OutputFileFailed);
+  EXPECT_EQ(missing.systemReason, "フォルダーが見つかりません");
+  EXPECT_EQ(m.TimeStepMinutes, 0.0);  // the set-up never ran
+  const UserMessage message = RunFaultMessage(missing, "missing/out.txt");
+  EXPECT_NE(message.text.find("missing/out.txt"), std::string::npos);
+  EXPECT_NE(message.text.find("フォルダーが見つかりません"), std::string::npos);
+
+  const RunResult full = m.RunSimulation("/dev/full", observer);
+  EXPECT_EQ(full.status, RunStatus::OutputFileFailed);
+  EXPECT_EQ(full.stepsDone, 0u);
+}
+
+TEST(RunSimulation, WarningIsRaisedOncePerRunAndChangesNothing) {
+  TempFolder folder;
+  BayModel m;
+  m.LoadDefaultCase();
+  m.AcceptMeanDepth("1");
+  m.AcceptMouthLength("0.1");  // 100 m2 of mouth for 331 m3/s
+  RecordingObserver observer;
+  const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
+  EXPECT_TRUE(r.mouthVelocityWarning);
+  EXPECT_EQ(observer.warnings.size(), 1u);
+  EXPECT_EQ(r.status, RunStatus::Completed);
+}
+
+TEST(ResultMessage, ShowsTheMeanAsTheBoxesDo) {
+  EXPECT_EQ(ResultMessage(3.152542449344669).text, "計算結果(湾内平均水質)\r 3.15(g/m3)");
+  EXPECT_EQ(ResultMessage(3.152542449344669).title, "計算終了です！");
+  EXPECT_EQ(ResultMessage(0.5).text, "計算結果(湾内平均水質)\r .5(g/m3)");
+}
+
+}  // namespace
+}  // namespace kurimo
