@@ -31,7 +31,9 @@ constexpr int kExitInterrupted = 130;
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+  g_interrupted = 1;
+}
 
 struct ConditionOption {
   const char* name;
@@ -47,7 +49,8 @@ constexpr std::array<ConditionOption, 6> kConditionOptions = {{
      "外海水水質(g/m3) の入力テキスト（既定 \" 2.4\"）"},
     {"--inflow-quality", ConditionBox::InflowQuality,
      "流入水水質(g/m3) の入力テキスト（既定 \" 10\"）"},
-    {"--inflow-rate", ConditionBox::InflowRate, "流入水流量(m3/秒) の入力テキスト（既定 \" 331\"）"},
+    {"--inflow-rate", ConditionBox::InflowRate,
+     "流入水流量(m3/秒) の入力テキスト（既定 \" 331\"）"},
 }};
 
 struct MultiplierOption {
@@ -76,7 +79,8 @@ class ConsoleObserver final : public kurimo::RunObserver {
     if (g_interrupted) return false;
     if (!showProgress_) return true;
     const auto now = Clock::now();
-    if (now - start_ < std::chrono::seconds(1) || now - lastShown_ < std::chrono::milliseconds(200)) {
+    if (now - start_ < std::chrono::seconds(1) ||
+        now - lastShown_ < std::chrono::milliseconds(200)) {
       return true;
     }
     lastShown_ = now;
@@ -104,23 +108,34 @@ class ConsoleObserver final : public kurimo::RunObserver {
 
 const char* StatusName(kurimo::RunStatus status) {
   switch (status) {
-    case kurimo::RunStatus::Completed: return "done";
-    case kurimo::RunStatus::OutputFileFailed: return "output_file_failed";
-    case kurimo::RunStatus::ZeroTimeStep: return "zero_time_step";
-    case kurimo::RunStatus::NonFiniteCase: return "non_finite_case";
-    case kurimo::RunStatus::TooManySteps: return "too_many_steps";
-    case kurimo::RunStatus::Diverged: return "diverged";
-    case kurimo::RunStatus::Cancelled: return "cancelled";
+    case kurimo::RunStatus::Completed:
+      return "done";
+    case kurimo::RunStatus::OutputFileFailed:
+      return "output_file_failed";
+    case kurimo::RunStatus::ZeroTimeStep:
+      return "zero_time_step";
+    case kurimo::RunStatus::NonFiniteCase:
+      return "non_finite_case";
+    case kurimo::RunStatus::TooManySteps:
+      return "too_many_steps";
+    case kurimo::RunStatus::Diverged:
+      return "diverged";
+    case kurimo::RunStatus::Cancelled:
+      return "cancelled";
   }
   return "unknown";
 }
 
 int ExitCodeOf(kurimo::RunStatus status) {
   switch (status) {
-    case kurimo::RunStatus::Completed: return kExitOk;
-    case kurimo::RunStatus::OutputFileFailed: return kExitFileError;
-    case kurimo::RunStatus::Cancelled: return kExitInterrupted;
-    default: return kExitRunFault;
+    case kurimo::RunStatus::Completed:
+      return kExitOk;
+    case kurimo::RunStatus::OutputFileFailed:
+      return kExitFileError;
+    case kurimo::RunStatus::Cancelled:
+      return kExitInterrupted;
+    default:
+      return kExitRunFault;
   }
 }
 
@@ -149,7 +164,8 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
   j["bay_average"] = model.BayAverage[1];
   j["bay_average_rounded"] = kurimo::RoundHalfEven(model.BayAverage[1], 2);
   nlohmann::json concentrations = nlohmann::json::array();
-  for (int b = 1; b <= 5; ++b) concentrations.push_back(model.Concentration[1][b]);
+  for (int b = 1; b <= 5; ++b)
+    concentrations.push_back(model.Concentration[1][b]);
   j["concentrations"] = concentrations;
   return j;
 }
@@ -173,7 +189,8 @@ int main(int argc, char** argv) {
         ->option_text("ENTRY");
   }
   std::string outputPath(kurimo::kDefaultOutputFileName);
-  app.add_option("--output", outputPath, "出力ファイルのパス（既定: 現在のフォルダーの Kurimo_OUT.txt）")
+  app.add_option("--output", outputPath,
+                 "出力ファイルのパス（既定: 現在のフォルダーの Kurimo_OUT.txt）")
       ->option_text("PATH");
   bool json = false;
   app.add_flag("--json", json, "結果メッセージの代わりに結果を JSON で標準出力に書く");

@@ -68,7 +68,8 @@ BENCHMARK(BM_LongRunChainStep)->Unit(benchmark::kMillisecond);
 void BM_LongRunGeneralStep(benchmark::State& state) {
   kurimo::BayModel model = LongRunCase();
   for (auto _ : state) {
-    for (std::uint64_t i = 0; i < kStepsPerIteration; ++i) model.AdvanceTimeStep();
+    for (std::uint64_t i = 0; i < kStepsPerIteration; ++i)
+      model.AdvanceTimeStep();
     benchmark::DoNotOptimize(model.Concentration[1][1]);
   }
   ReportPerStep(state);

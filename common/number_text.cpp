@@ -32,7 +32,8 @@ Digits SignificantDigits(double magnitude, int significant) {
   for (std::size_t i = 0; i < e; ++i) {
     if (text[i] != '.') result.digits.push_back(text[i]);
   }
-  while (result.digits.size() > 1 && result.digits.back() == '0') result.digits.pop_back();
+  while (result.digits.size() > 1 && result.digits.back() == '0')
+    result.digits.pop_back();
   std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(),
                   result.exponent);
   return result;
@@ -86,14 +87,18 @@ std::string FormatNumber(double value, int significant, Style style) {
 constexpr int kDoubleDigits = 15;
 constexpr int kSingleDigits = 7;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // from_chars with its out-of-range result resolved: a decimal exponent above the range
 // of doubles gives an infinity, one below it gives zero. `mantissa` holds digits and at
 // most one '.', `exponent` the written exponent.
-std::optional<double> ConvertDecimal(bool negative, const std::string& mantissa,
-                                     long long exponent, bool rejectOutOfRange) {
+std::optional<double> ConvertDecimal(bool negative, const std::string& mantissa, long long exponent,
+                                     bool rejectOutOfRange) {
   std::string text = mantissa;
   text += 'e';
   text += std::to_string(exponent);
@@ -128,8 +133,12 @@ long long ReadExponentDigits(std::string_view digits) {
 
 }  // namespace
 
-std::string NumberToText(double value) { return FormatNumber(value, kDoubleDigits, Style::Box); }
-std::string NumberToText(float value) { return FormatNumber(value, kSingleDigits, Style::Box); }
+std::string NumberToText(double value) {
+  return FormatNumber(value, kDoubleDigits, Style::Box);
+}
+std::string NumberToText(float value) {
+  return FormatNumber(value, kSingleDigits, Style::Box);
+}
 std::string NumberToFileText(double value) {
   return FormatNumber(value, kDoubleDigits, Style::File);
 }
@@ -148,9 +157,12 @@ double LeadingNumber(std::string_view text) {
     for (std::size_t i = 2; i < s.size(); ++i) {
       int digit = -1;
       const char c = s[i];
-      if (IsDigit(c)) digit = c - '0';
-      else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-      else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+      if (IsDigit(c))
+        digit = c - '0';
+      else if (base == 16 && c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (base == 16 && c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
       if (digit < 0 || digit >= base) break;
       value = value * base + digit;
     }
@@ -180,7 +192,8 @@ double LeadingNumber(std::string_view text) {
     bool negativeExponent = false;
     if (j < s.size() && (s[j] == '+' || s[j] == '-')) negativeExponent = s[j++] == '-';
     const std::size_t start = j;
-    while (j < s.size() && IsDigit(s[j])) ++j;
+    while (j < s.size() && IsDigit(s[j]))
+      ++j;
     if (j > start) {
       exponent = ReadExponentDigits(std::string_view(s).substr(start, j - start));
       if (negativeExponent) exponent = -exponent;
@@ -192,8 +205,10 @@ double LeadingNumber(std::string_view text) {
 std::optional<double> ParseNumberText(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
+  while (begin < end && IsBlank(text[begin]))
+    ++begin;
+  while (end > begin && IsBlank(text[end - 1]))
+    --end;
   const std::string_view s = text.substr(begin, end - begin);
 
   std::size_t i = 0;
@@ -226,7 +241,8 @@ std::optional<double> ParseNumberText(std::string_view text) {
     bool negativeExponent = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negativeExponent = s[i++] == '-';
     const std::size_t start = i;
-    while (i < s.size() && IsDigit(s[i])) ++i;
+    while (i < s.size() && IsDigit(s[i]))
+      ++i;
     if (i == start) return std::nullopt;
     exponent = ReadExponentDigits(s.substr(start, i - start));
     if (negativeExponent) exponent = -exponent;
@@ -235,7 +251,9 @@ std::optional<double> ParseNumberText(std::string_view text) {
   return ConvertDecimal(negative, mantissa, exponent, true);
 }
 
-bool IsNumberText(std::string_view text) { return ParseNumberText(text).has_value(); }
+bool IsNumberText(std::string_view text) {
+  return ParseNumberText(text).has_value();
+}
 
 double TextToNumber(std::string_view text) {
   return ParseNumberText(text).value_or(std::numeric_limits<double>::quiet_NaN());
@@ -244,7 +262,8 @@ double TextToNumber(std::string_view text) {
 double RoundHalfEven(double value, int places) {
   if (!std::isfinite(value) || places < 0 || places > 15) return value;
   double scale = 1.0;
-  for (int i = 0; i < places; ++i) scale *= 10.0;  // exact up to 1e22
+  for (int i = 0; i < places; ++i)
+    scale *= 10.0;  // exact up to 1e22
   const double product = value * scale;
   // At this size every double is already a whole number of the last place.
   if (!(std::fabs(product) < 4503599627370496.0)) return value;  // 2^52

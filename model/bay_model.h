@@ -48,10 +48,10 @@ enum class RunStatus {
 
 struct RunResult {
   RunStatus status = RunStatus::Completed;
-  std::string systemReason;            // why the output file failed, in words for the user
-  bool mouthVelocityWarning = false;   // the warning was raised during set-up
-  std::uint64_t stepCount = 0;         // N, once it is known
-  std::uint64_t stepsDone = 0;         // steps made before the run ended
+  std::string systemReason;           // why the output file failed, in words for the user
+  bool mouthVelocityWarning = false;  // the warning was raised during set-up
+  std::uint64_t stepCount = 0;        // N, once it is known
+  std::uint64_t stepsDone = 0;        // steps made before the run ended
 };
 
 // The water-quality indicators and changed conditions as the output file writes them,
@@ -99,15 +99,15 @@ class BayModel {
   double QuantityFactor = 1.0;    // multiplier of the inflow quantity
 
   // --- Derived values, recomputed by SetUpCase at the start of every run.
-  double BayVolumeM3 = 0;         // m3
-  double BayAreaM2 = 0;           // m2
-  double MouthArea = 0;           // m2, after its multiplier
-  double BayLength = 0;           // m, square root of BayAreaM2, at most 200 km
-  float BayLengthSingle = 0;      // m
-  double ChangedInflowRate = 0;   // m3/s, after its multiplier
-  float EddyDiffusivity = 0;      // cm2/s
-  double TimeStepMinutes = 0;     // min, a whole number
-  double CalculationDays = 0;     // days, a whole number
+  double BayVolumeM3 = 0;        // m3
+  double BayAreaM2 = 0;          // m2
+  double MouthArea = 0;          // m2, after its multiplier
+  double BayLength = 0;          // m, square root of BayAreaM2, at most 200 km
+  float BayLengthSingle = 0;     // m
+  double ChangedInflowRate = 0;  // m3/s, after its multiplier
+  float EddyDiffusivity = 0;     // cm2/s
+  double TimeStepMinutes = 0;    // min, a whole number
+  double CalculationDays = 0;    // days, a whole number
 
   // --- Structure constants, set by SetUpCase.
   std::int16_t BayBoxCount = 0;       // boxes whose concentration is calculated (1..5)
@@ -118,23 +118,23 @@ class BayModel {
 
   // --- Arrays. Two-box arrays (b, n) describe the interface between boxes b and n and
   // are zero where the two are not neighbours.
-  std::int16_t Neighbour[kChainBound + 1][kChainBound + 1] = {};   // k-th neighbour of b
+  std::int16_t Neighbour[kChainBound + 1][kChainBound + 1] = {};  // k-th neighbour of b
   std::int16_t NeighbourCount[kChainBound + 1] = {};
-  double BoxVolume[kBoxBound + 1] = {};                              // m3
-  double InterfaceArea[kBoxBound + 1][kBoxBound + 1] = {};           // m2
-  double InterfaceDistance[kBoxBound + 1][kBoxBound + 1] = {};       // m, point to interface
-  float UpwindWeight[kBoxBound + 1][kBoxBound + 1] = {};             // weight of n across b-n
-  double FlowRate[kBoxBound + 1][kBoxBound + 1] = {};                // m3/s, from b into n
-  float InterfaceDiffusivity[kBoxBound + 1][kBoxBound + 1] = {};     // cm2/s
-  float ExchangeCoefficient[kBoxBound + 1][kBoxBound + 1] = {};      // m3/s, symmetric
-  double Concentration[kConstituentBound + 1][kBoxBound + 1] = {};   // g/m3, (c, b)
-  float StepIncrement[kConstituentBound + 1][kBoxBound + 1] = {};    // g/m3, last step
-  float SourceRate[kConstituentBound + 1][kBoxBound + 1] = {};       // g/m3/s, always 0
-  double ChangedInflowQuality[kConstituentBound + 1] = {};           // g/m3
-  double DailyLoad[kConstituentBound + 1][kBoxBound + 1] = {};       // kg/day, (c, b)
-  float RemovalPercent[kConstituentBound + 1] = {};                  // %
-  double LoadRate[kConstituentBound + 1][kBoxBound + 1] = {};        // g/s, (c, b)
-  double BayAverage[kConstituentBound + 1] = {};                     // g/m3, by constituent
+  double BoxVolume[kBoxBound + 1] = {};                             // m3
+  double InterfaceArea[kBoxBound + 1][kBoxBound + 1] = {};          // m2
+  double InterfaceDistance[kBoxBound + 1][kBoxBound + 1] = {};      // m, point to interface
+  float UpwindWeight[kBoxBound + 1][kBoxBound + 1] = {};            // weight of n across b-n
+  double FlowRate[kBoxBound + 1][kBoxBound + 1] = {};               // m3/s, from b into n
+  float InterfaceDiffusivity[kBoxBound + 1][kBoxBound + 1] = {};    // cm2/s
+  float ExchangeCoefficient[kBoxBound + 1][kBoxBound + 1] = {};     // m3/s, symmetric
+  double Concentration[kConstituentBound + 1][kBoxBound + 1] = {};  // g/m3, (c, b)
+  float StepIncrement[kConstituentBound + 1][kBoxBound + 1] = {};   // g/m3, last step
+  float SourceRate[kConstituentBound + 1][kBoxBound + 1] = {};      // g/m3/s, always 0
+  double ChangedInflowQuality[kConstituentBound + 1] = {};          // g/m3
+  double DailyLoad[kConstituentBound + 1][kBoxBound + 1] = {};      // kg/day, (c, b)
+  float RemovalPercent[kConstituentBound + 1] = {};                 // %
+  double LoadRate[kConstituentBound + 1][kBoxBound + 1] = {};       // g/s, (c, b)
+  double BayAverage[kConstituentBound + 1] = {};                    // g/m3, by constituent
 
   // --- The case as the window edits it (conditions.cpp).
 
@@ -157,7 +157,7 @@ class BayModel {
   double ChangedInflowLoad() const;    // g/s
   double ResidenceTimeDays() const;    // days
   double ClosednessIndex() const;
-  double LoadPerVolume() const;        // g/m3 per day
+  double LoadPerVolume() const;  // g/m3 per day
 
   // --- One run (run.cpp and the files beside it).
 

@@ -51,12 +51,24 @@ std::optional<InputLimit> FailedInputLimit(ConditionBox box, std::string_view te
 
 void AcceptConditionText(BayModel& model, ConditionBox box, std::string text) {
   switch (box) {
-    case ConditionBox::BayArea: model.AcceptBayArea(std::move(text)); break;
-    case ConditionBox::MeanDepth: model.AcceptMeanDepth(std::move(text)); break;
-    case ConditionBox::MouthLength: model.AcceptMouthLength(std::move(text)); break;
-    case ConditionBox::OpenSeaQuality: model.AcceptOpenSeaQuality(std::move(text)); break;
-    case ConditionBox::InflowQuality: model.AcceptInflowQuality(std::move(text)); break;
-    case ConditionBox::InflowRate: model.AcceptInflowRate(std::move(text)); break;
+    case ConditionBox::BayArea:
+      model.AcceptBayArea(std::move(text));
+      break;
+    case ConditionBox::MeanDepth:
+      model.AcceptMeanDepth(std::move(text));
+      break;
+    case ConditionBox::MouthLength:
+      model.AcceptMouthLength(std::move(text));
+      break;
+    case ConditionBox::OpenSeaQuality:
+      model.AcceptOpenSeaQuality(std::move(text));
+      break;
+    case ConditionBox::InflowQuality:
+      model.AcceptInflowQuality(std::move(text));
+      break;
+    case ConditionBox::InflowRate:
+      model.AcceptInflowRate(std::move(text));
+      break;
   }
 }
 
@@ -74,9 +86,15 @@ std::optional<double> MultiplierFactor(MultiplierList list, std::string_view ent
 
 void SetMultiplier(BayModel& model, MultiplierList list, double factor) {
   switch (list) {
-    case MultiplierList::Section: model.SectionFactor = factor; break;
-    case MultiplierList::Quality: model.QualityFactor = static_cast<float>(factor); break;
-    case MultiplierList::Quantity: model.QuantityFactor = factor; break;
+    case MultiplierList::Section:
+      model.SectionFactor = factor;
+      break;
+    case MultiplierList::Quality:
+      model.QualityFactor = static_cast<float>(factor);
+      break;
+    case MultiplierList::Quantity:
+      model.QuantityFactor = factor;
+      break;
   }
 }
 

@@ -11,7 +11,14 @@ namespace kurimo {
 
 class BayModel;
 
-enum class ConditionBox { BayArea, MeanDepth, MouthLength, OpenSeaQuality, InflowQuality, InflowRate };
+enum class ConditionBox {
+  BayArea,
+  MeanDepth,
+  MouthLength,
+  OpenSeaQuality,
+  InflowQuality,
+  InflowRate
+};
 
 // A box's limit and what the user is told when a text breaks it.
 struct InputLimit {

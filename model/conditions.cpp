@@ -48,14 +48,12 @@ void BayModel::AcceptMeanDepth(std::string text) {
   MeanDepth = std::move(text);
   BayVolume = (TextToNumber(BayArea) * TextToNumber(MeanDepth)) * 0.001;
   MouthDepth = MeanDepth;
-  MouthSection =
-      static_cast<float>((TextToNumber(MouthDepth) * TextToNumber(MouthLength)) * 0.001);
+  MouthSection = static_cast<float>((TextToNumber(MouthDepth) * TextToNumber(MouthLength)) * 0.001);
 }
 
 void BayModel::AcceptMouthLength(std::string text) {
   MouthLength = std::move(text);
-  MouthSection =
-      static_cast<float>((TextToNumber(MouthLength) * TextToNumber(MouthDepth)) * 0.001);
+  MouthSection = static_cast<float>((TextToNumber(MouthLength) * TextToNumber(MouthDepth)) * 0.001);
 }
 
 void BayModel::AcceptOpenSeaQuality(std::string text) {

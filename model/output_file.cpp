@@ -10,17 +10,26 @@ namespace kurimo {
 std::string DescribeSystemError(int errorNumber) {
   switch (errorNumber) {
     case EACCES:
-    case EPERM: return "書き込みの権限がありません";
-    case EROFS: return "読み取り専用の場所です";
-    case ENOENT: return "フォルダーが見つかりません";
-    case ENOTDIR: return "途中の名前がフォルダーではありません";
-    case EISDIR: return "同じ名前のフォルダーがあります";
+    case EPERM:
+      return "書き込みの権限がありません";
+    case EROFS:
+      return "読み取り専用の場所です";
+    case ENOENT:
+      return "フォルダーが見つかりません";
+    case ENOTDIR:
+      return "途中の名前がフォルダーではありません";
+    case EISDIR:
+      return "同じ名前のフォルダーがあります";
     case ENOSPC:
-    case EDQUOT: return "ディスクの空き容量が足りません";
-    case ENAMETOOLONG: return "ファイル名が長すぎます";
+    case EDQUOT:
+      return "ディスクの空き容量が足りません";
+    case ENAMETOOLONG:
+      return "ファイル名が長すぎます";
     case EMFILE:
-    case ENFILE: return "開いているファイルが多すぎます";
-    default: break;
+    case ENFILE:
+      return "開いているファイルが多すぎます";
+    default:
+      break;
   }
   return std::strerror(errorNumber);
 }

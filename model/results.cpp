@@ -57,8 +57,8 @@ void BayModel::WriteConditionsAndIndicators(OutputFile& file) const {
   write(Line() << kIndent << "湾口部長さ(km)=" << MouthLength << "　湾口部水深(m)=" << MouthDepth
                << "　湾口部断面積(km2)=" << MouthSection);
   write(Line() << kIndent << "外海水水質(g/m3)=" << OpenSeaQuality);
-  write(Line() << kIndent << "流入水水質(g/m3)=" << InflowQuality << "　流入水流量(m3/秒)="
-               << InflowRate << "　流入負荷量(g/秒)=" << InflowLoad);
+  write(Line() << kIndent << "流入水水質(g/m3)=" << InflowQuality
+               << "　流入水流量(m3/秒)=" << InflowRate << "　流入負荷量(g/秒)=" << InflowLoad);
   write(Line());
   write(Line() << kIndent << "(条件変更)");
   write(Line() << kIndent << "湾口部断面積(×倍)=" << SectionFactor
@@ -93,7 +93,8 @@ void BayModel::ComputeBayMean() {
 void BayModel::WriteBayMean(OutputFile& file) const {
   file.WriteLine("");
   file.WriteLine("[計算結果]");
-  file.WriteLine((Line() << kIndent << "湾内平均水質(g/m3)=" << RoundHalfEven(BayAverage[1], 2)).str());
+  file.WriteLine(
+      (Line() << kIndent << "湾内平均水質(g/m3)=" << RoundHalfEven(BayAverage[1], 2)).str());
 }
 
 }  // namespace kurimo

@@ -17,7 +17,8 @@ constexpr double kMaxStepCount = 9007199254740992.0;
 
 bool AllFinite(std::initializer_list<double> values) {
   double sum = 0;
-  for (double v : values) sum += v * 0;  // 0 for a finite value, NaN otherwise
+  for (double v : values)
+    sum += v * 0;  // 0 for a finite value, NaN otherwise
   return sum == 0;
 }
 

@@ -90,7 +90,8 @@ bool BayModel::SetUpCase(RunObserver& observer) {
 
   ConstituentCount = 1;
   const double openSea = TextToNumber(OpenSeaQuality);
-  for (int b = 1; b <= ChainBoxCount; ++b) Concentration[1][b] = openSea;
+  for (int b = 1; b <= ChainBoxCount; ++b)
+    Concentration[1][b] = openSea;
   RemovalPercent[1] = 0.0f;
   ChangedInflowQuality[1] = TextToNumber(InflowQuality) * static_cast<double>(QualityFactor);
   // g/s x 86400 s/day / 1000 g/kg = kg/day
@@ -103,12 +104,15 @@ namespace {
 // Positions 1..BayBoxCount are the bay boxes in the order they are met; the position
 // after them is the open-sea box, numbered BayBoxCount + 1. With one sea box the box
 // number of every position is the position itself.
-int BoxOfPosition(int position) { return position; }
+int BoxOfPosition(int position) {
+  return position;
+}
 
 }  // namespace
 
 void BayModel::BuildBoxGeometry() {
-  for (int p = 1; p <= BayBoxCount; ++p) BoxVolume[BoxOfPosition(p)] = BayVolumeM3 / 5;
+  for (int p = 1; p <= BayBoxCount; ++p)
+    BoxVolume[BoxOfPosition(p)] = BayVolumeM3 / 5;
 
   // Every interface has the mouth's cross-section. A box's computation point lies on its
   // seaward interface, so the distance to a landward neighbour's interface is one box.

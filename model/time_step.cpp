@@ -29,9 +29,8 @@ void BayModel::AdvanceTimeStep() {
           if (InterfaceArea[b][n] == 0) continue;
           const double xb = Concentration[c][b] + h * static_cast<double>(stageSlope[b][p]);
           const double xn = Concentration[c][n] + h * static_cast<double>(stageSlope[n][p]);
-          const double advective =
-              FlowRate[b][n] * (xb * static_cast<double>(UpwindWeight[n][b]) +
-                                xn * static_cast<double>(UpwindWeight[b][n]));
+          const double advective = FlowRate[b][n] * (xb * static_cast<double>(UpwindWeight[n][b]) +
+                                                     xn * static_cast<double>(UpwindWeight[b][n]));
           const float d = static_cast<float>(static_cast<double>(stageSlope[b][p]) -
                                              static_cast<double>(stageSlope[n][p]));
           const float diffusive = static_cast<float>(
@@ -44,10 +43,10 @@ void BayModel::AdvanceTimeStep() {
       }
     }
     for (int b = 1; b <= BayBoxCount; ++b) {
-      const double sum = ((2 * static_cast<double>(stageSlope[b][2]) +
-                           static_cast<double>(stageSlope[b][1])) +
-                          2 * static_cast<double>(stageSlope[b][3])) +
-                         static_cast<double>(stageSlope[b][4]);
+      const double sum =
+          ((2 * static_cast<double>(stageSlope[b][2]) + static_cast<double>(stageSlope[b][1])) +
+           2 * static_cast<double>(stageSlope[b][3])) +
+          static_cast<double>(stageSlope[b][4]);
       StepIncrement[c][b] = static_cast<float>((dt * sum) / 6);
       Concentration[c][b] = Concentration[c][b] + static_cast<double>(StepIncrement[c][b]);
       if (Concentration[c][b] <= 0) Concentration[c][b] = 0;
@@ -85,7 +84,8 @@ SteppingResult BayModel::AdvanceTimeSteps(std::uint64_t count) {
   double landFlow[kBays + 1] = {}, seaFlow[kBays + 1] = {};
   double landExchange[kBays + 1] = {}, seaExchange[kBays + 1] = {};
   double load[kBays + 1] = {}, volume[kBays + 1] = {};
-  for (int b = 0; b <= kBays + 1; ++b) conc[b] = Concentration[1][b];
+  for (int b = 0; b <= kBays + 1; ++b)
+    conc[b] = Concentration[1][b];
   for (int b = 1; b <= kBays; ++b) {
     seaFlow[b] = FlowRate[b][b + 1];
     seaExchange[b] = static_cast<double>(ExchangeCoefficient[b][b + 1]);
@@ -136,10 +136,10 @@ SteppingResult BayModel::AdvanceTimeSteps(std::uint64_t count) {
     double check = 0;
 #pragma GCC unroll 5
     for (int b = 1; b <= kBays; ++b) {
-      const double sum = ((2 * static_cast<double>(slope[2][b]) +
-                           static_cast<double>(slope[1][b])) +
-                          2 * static_cast<double>(slope[3][b])) +
-                         static_cast<double>(slope[4][b]);
+      const double sum =
+          ((2 * static_cast<double>(slope[2][b]) + static_cast<double>(slope[1][b])) +
+           2 * static_cast<double>(slope[3][b])) +
+          static_cast<double>(slope[4][b]);
       increment[b] = static_cast<float>((dt * sum) / 6);
       double next = conc[b] + static_cast<double>(increment[b]);
       if (next <= 0) next = 0;

@@ -12,11 +12,14 @@ namespace {
 
 using test::DefaultSetUp;
 
-bool AreNeighbours(int b, int n) { return std::abs(b - n) == 1 && b >= 1 && n >= 1 && b <= 6 && n <= 6; }
+bool AreNeighbours(int b, int n) {
+  return std::abs(b - n) == 1 && b >= 1 && n >= 1 && b <= 6 && n <= 6;
+}
 
 TEST(BoxNetwork, DefaultCaseGivesTheWorkedValues) {
   const BayModel m = DefaultSetUp();
-  for (int b = 1; b <= 5; ++b) EXPECT_EQ(m.BoxVolume[b], 3.6e9) << b;
+  for (int b = 1; b <= 5; ++b)
+    EXPECT_EQ(m.BoxVolume[b], 3.6e9) << b;
   for (int b = 1; b <= 12; ++b) {
     for (int n = 1; n <= 12; ++n) {
       SCOPED_TRACE(::testing::Message() << "(" << b << ", " << n << ")");

@@ -41,9 +41,10 @@ TEST(Indicators, MultipliersEnterEachIndicator) {
 
 TEST(BayMean, PlainAverageOfTheFiveBayBoxes) {
   BayModel m = DefaultSetUp();
-  for (int b = 1; b <= 5; ++b) m.Concentration[1][b] = b + 1;  // 2, 3, 4, 5, 6
-  m.Concentration[1][6] = 1000;                                 // the open sea is not in it
-  m.BoxVolume[2] = 1;                                           // nor are the volumes
+  for (int b = 1; b <= 5; ++b)
+    m.Concentration[1][b] = b + 1;  // 2, 3, 4, 5, 6
+  m.Concentration[1][6] = 1000;     // the open sea is not in it
+  m.BoxVolume[2] = 1;               // nor are the volumes
   m.ComputeBayMean();
   EXPECT_EQ(m.BayAverage[1], 4.0);
 }
@@ -92,8 +93,9 @@ TEST(OutputLines, SinglePrecisionFactorsKeepSevenDigits) {
   m.SetUpCase(observer);
   const auto lines = WrittenLines(m, false);
   ASSERT_EQ(lines.size(), 23u);
-  EXPECT_EQ(lines[11],
-            "    流入水水質(×倍)= 1.2 　流入水水量(×倍)= 1.5 　　 (変更)流入負荷量(g/秒)= 5958.00024 ");
+  EXPECT_EQ(
+      lines[11],
+      "    流入水水質(×倍)= 1.2 　流入水水量(×倍)= 1.5 　　 (変更)流入負荷量(g/秒)= 5958.00024 ");
 }
 
 }  // namespace

@@ -30,8 +30,10 @@ TEST(SetUpCase, DefaultCaseGivesTheWorkedValues) {
   EXPECT_EQ(m.BayBoxCount, 5);
   EXPECT_EQ(m.BoxCount, 6);
   EXPECT_EQ(m.ChainBoxCount, 6);
-  for (int b = 1; b <= 6; ++b) EXPECT_EQ(m.Concentration[1][b], 2.4) << "box " << b;
-  for (int b = 2; b <= 12; ++b) EXPECT_EQ(m.DailyLoad[1][b], 0.0) << "box " << b;
+  for (int b = 1; b <= 6; ++b)
+    EXPECT_EQ(m.Concentration[1][b], 2.4) << "box " << b;
+  for (int b = 2; b <= 12; ++b)
+    EXPECT_EQ(m.DailyLoad[1][b], 0.0) << "box " << b;
 }
 
 TEST(SetUpCase, ChainListsLandwardNeighbourFirst) {

@@ -59,18 +59,22 @@ TEST(AdvanceTimeStep, NothingMovesWithoutLoadOrFlow) {
   BayModel m = DefaultSetUp();
   m.DailyLoad[1][1] = 0;
   for (int b = 1; b <= 6; ++b) {
-    for (int n = 1; n <= 6; ++n) m.FlowRate[b][n] = 0;
+    for (int n = 1; n <= 6; ++n)
+      m.FlowRate[b][n] = 0;
   }
   m.ComputeLoadRates();
-  for (int i = 0; i < 10; ++i) m.AdvanceTimeStep();
-  for (int b = 1; b <= 6; ++b) EXPECT_EQ(m.Concentration[1][b], 2.4) << b;
+  for (int i = 0; i < 10; ++i)
+    m.AdvanceTimeStep();
+  for (int b = 1; b <= 6; ++b)
+    EXPECT_EQ(m.Concentration[1][b], 2.4) << b;
 }
 
 TEST(AdvanceTimeStep, FlowWithoutLoadOnlyCarriesSeaward) {
   BayModel m = DefaultSetUp();
   m.DailyLoad[1][1] = 0;
   for (int b = 1; b <= 6; ++b) {
-    for (int n = 1; n <= 6; ++n) m.ExchangeCoefficient[b][n] = 0;
+    for (int n = 1; n <= 6; ++n)
+      m.ExchangeCoefficient[b][n] = 0;
   }
   m.Concentration[1][1] = 10;
   m.ComputeLoadRates();
@@ -101,7 +105,8 @@ BayModel RandomCase(std::mt19937_64& random) {
   };
   // Spread over orders of magnitude, so that small bays with wide mouths come up too.
   auto pickScale = [&random](double low, double high) {
-    const double e = std::uniform_real_distribution<double>(std::log10(low), std::log10(high))(random);
+    const double e =
+        std::uniform_real_distribution<double>(std::log10(low), std::log10(high))(random);
     return std::to_string(std::pow(10.0, e));
   };
   BayModel m;
@@ -174,7 +179,8 @@ TEST(AdvanceTimeSteps, DefaultCaseReachesItsSteadyState) {
   EXPECT_FALSE(made.diverged);
   // Known to four decimals.
   const double expected[] = {3.6255, 3.3973, 3.1610, 2.9162, 2.6626};
-  for (int b = 1; b <= 5; ++b) EXPECT_NEAR(m.Concentration[1][b], expected[b - 1], 5e-5) << b;
+  for (int b = 1; b <= 5; ++b)
+    EXPECT_NEAR(m.Concentration[1][b], expected[b - 1], 5e-5) << b;
   EXPECT_EQ(m.Concentration[1][6], 2.4);
 }
 
