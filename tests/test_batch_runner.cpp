@@ -1,0 +1,407 @@
+// Runs the kurimo-batch executable in a fresh folder per test and checks its exit status,
+// its messages, its JSON and the output file it leaves behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "process_runner.h"
+#include "test_helpers.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kurimo::test::ProcessResult;
+using Args = std::vector<std::string>;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFileError = 1;
+constexpr int kExitBadInput = 2;
+constexpr int kExitRunFault = 3;
+constexpr int kExitInterrupted = 130;
+
+const std::string kDefaultResult = "計算結果(湾内平均水質)\n 3.15(g/m3)\n";
+const std::string kSentinel = "left by an earlier run\n";
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const fs::path& path) {
+  return kurimo::test::ReadBytes(path.string());
+}
+
+// The output file's lines, converted from code page 932 to UTF-8.
+std::vector<std::string> Utf8Lines(const fs::path& path) {
+  return kurimo::test::ReadCp932Lines(path.string());
+}
+
+std::vector<std::string> ReferenceLines() {
+  return Utf8Lines(fs::path(KURIMO_TEST_DATA_DIR) / "default-Kurimo_OUT.txt");
+}
+
+// The literal text of the JSON value that follows "key": in the printed object.
+std::string PrintedValue(const std::string& json, const std::string& key) {
+  const std::string quoted = "\"" + key + "\":";
+  const std::size_t at = json.find(quoted);
+  if (at == std::string::npos) return "";
+  const std::size_t begin = at + quoted.size();
+  if (json[begin] == '[') return json.substr(begin, json.find(']', begin) + 1 - begin);
+  return json.substr(begin, json.find_first_of(",}", begin) - begin);
+}
+
+// The JSON object printed on stdout; an empty object, and a failure, when there is none.
+nlohmann::json ParseJson(const std::string& out) {
+  nlohmann::json j = nlohmann::json::parse(out, nullptr, false);
+  if (j.is_discarded() || !j.is_object()) {
+    ADD_FAILURE() << "stdout is not one JSON object: " << out;
+    return nlohmann::json::object();
+  }
+  return j;
+}
+
+class BatchRunner : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/kurimo-batch-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    ASSERT_NE(made, nullptr);
+    dir_ = made;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!dir_.empty()) fs::remove_all(dir_, ignored);
+  }
+
+  ProcessResult Run(const Args& args) const {
+    return kurimo::test::RunProcess(KURIMO_BATCH_PATH, args, dir_.string());
+  }
+  fs::path OutFile() const { return dir_ / "Kurimo_OUT.txt"; }
+
+  fs::path dir_;
+};
+
+TEST_F(BatchRunner, DefaultCaseWritesTheReferenceFileAndTheResultMessage) {
+  WriteBytes(OutFile(), std::string(5000, 'x'));  // an earlier, longer file is replaced
+  const ProcessResult r = Run({});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, kDefaultResult);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadBytes(OutFile()),
+            ReadBytes(fs::path(KURIMO_TEST_DATA_DIR) / "default-Kurimo_OUT.txt"));
+}
+
+TEST_F(BatchRunner, DefaultCaseJsonHasTheRunAndIndicatorsAndRoundTrips) {
+  const ProcessResult r = Run({"--json"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << "one object on one line";
+  const nlohmann::json j = ParseJson(r.out);
+  EXPECT_EQ(j.at("status"), "done");
+  EXPECT_EQ(j.at("warning"), false);
+  EXPECT_EQ(j.at("steps"), 12623);
+  EXPECT_EQ(j.at("time_step_minutes"), 718);
+  EXPECT_EQ(j.at("calculation_days"), 6294);
+  EXPECT_EQ(j.at("bay_average_rounded"), 3.15);
+  const nlohmann::json& ind = j.at("indicators");
+  EXPECT_EQ(ind.at("residence_time_days"), 629.4);
+  EXPECT_EQ(ind.at("closedness_index"), 4.52);
+  EXPECT_EQ(ind.at("load_per_volume_g_per_m3_per_day"), 0.016);
+  EXPECT_EQ(ind.at("eddy_diffusivity_m2_per_s"), 464);
+  EXPECT_EQ(ind.at("mean_velocity_cm_per_s"), 0.26);
+  EXPECT_EQ(ind.at("changed_mouth_section_km2"), 0.126);
+  EXPECT_EQ(ind.at("changed_inflow_load_g_per_s"), 3310);
+
+  const std::vector<double> expected = {3.6255, 3.3973, 3.1610, 2.9162, 2.6626};
+  const std::vector<double> c = j.at("concentrations").get<std::vector<double>>();
+  ASSERT_EQ(c.size(), expected.size());
+  for (std::size_t b = 0; b < c.size(); ++b)
+    EXPECT_NEAR(c[b], expected[b], 1e-4) << "box " << b + 1;
+  // The bay mean is the plain average of the five boxes, summed in box order.
+  const double bayAverage = j.at("bay_average").get<double>();
+  EXPECT_EQ(bayAverage, ((((c[0] + c[1]) + c[2]) + c[3]) + c[4]) / 5);
+
+  // The printed digits give back the very same doubles.
+  const std::string printed = PrintedValue(r.out, "bay_average");
+  ASSERT_FALSE(printed.empty()) << r.out;
+  EXPECT_EQ(std::strtod(printed.c_str(), nullptr), bayAverage) << printed;
+  const std::string list = PrintedValue(r.out, "concentrations");
+  ASSERT_GE(list.size(), 2u) << r.out;
+  const char* p = list.c_str() + 1;
+  for (double value : c) {
+    char* end = nullptr;
+    EXPECT_EQ(std::strtod(p, &end), value) << list;
+    p = end + 1;
+  }
+  // --json changes only what stdout shows, not the file.
+  EXPECT_EQ(ReadBytes(OutFile()),
+            ReadBytes(fs::path(KURIMO_TEST_DATA_DIR) / "default-Kurimo_OUT.txt"));
+}
+
+// A condition text is written to the file as given; texts that mean the default number
+// leave the calculation, and every other line, unchanged.
+struct GivenText {
+  Args args;
+  std::vector<std::pair<int, std::string>> lines;  // line number (from 1) and its text
+  bool sameValueAsDefault;
+};
+
+class WrittenAsGiven : public BatchRunner, public ::testing::WithParamInterface<GivenText> {};
+
+TEST_P(WrittenAsGiven, FileHoldsTheTextAndTheResultFollowsItsValue) {
+  const GivenText& g = GetParam();
+  const ProcessResult r = Run(g.args);
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  std::vector<std::string> lines = Utf8Lines(OutFile());
+  ASSERT_EQ(lines.size(), 26u);
+  std::vector<std::string> reference = ReferenceLines();
+  for (const auto& [number, text] : g.lines) {
+    EXPECT_EQ(lines[number - 1], text) << "line " << number;
+    reference[number - 1] = text;
+  }
+  if (g.sameValueAsDefault) {
+    EXPECT_EQ(lines, reference);
+    EXPECT_EQ(r.out, kDefaultResult);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Conditions, WrittenAsGiven,
+    ::testing::Values(
+        GivenText{{"--bay-area", "500"},
+                  {{5, "    湾面積(km2)=500　平均水深(m)= 18　湾容積(km3)= 9 "}},
+                  false},
+        GivenText{{"--bay-area", "1,000"},
+                  {{5, "    湾面積(km2)=1,000　平均水深(m)= 18　湾容積(km3)= 18 "}},
+                  true},
+        GivenText{{"--mean-depth", "20"},
+                  {{5, "    湾面積(km2)= 1000　平均水深(m)=20　湾容積(km3)= 20 "},
+                   {6, "    湾口部長さ(km)= 7　湾口部水深(m)=20　湾口部断面積(km2)= 0.14 "}},
+                  false},
+        GivenText{{"--mean-depth", "18.0"},
+                  {{5, "    湾面積(km2)= 1000　平均水深(m)=18.0　湾容積(km3)= 18 "},
+                   {6, "    湾口部長さ(km)= 7　湾口部水深(m)=18.0　湾口部断面積(km2)= 0.126 "}},
+                  true},
+        GivenText{{"--mouth-length", "7e0"},
+                  {{6, "    湾口部長さ(km)=7e0　湾口部水深(m)= 18　湾口部断面積(km2)= 0.126 "}},
+                  true},
+        GivenText{{"--open-sea-quality", "2.40"}, {{7, "    外海水水質(g/m3)=2.40"}}, true},
+        GivenText{
+            {"--inflow-quality", " 1e1"},
+            {{8, "    流入水水質(g/m3)= 1e1　流入水流量(m3/秒)= 331　流入負荷量(g/秒)= 3310 "}},
+            true},
+        GivenText{
+            {"--inflow-rate", "331.0"},
+            {{8, "    流入水水質(g/m3)= 10　流入水流量(m3/秒)=331.0　流入負荷量(g/秒)= 3310 "}},
+            true},
+        GivenText{
+            {"--section-factor", "2.0", "--quality-factor", "5.0", "--quantity-factor", "0.2"},
+            {{11, "    湾口部断面積(×倍)= 2 　　 (変更)湾口部断面積(km2)= 0.252 "},
+             {12,
+              "    流入水水質(×倍)= 5 　流入水水量(×倍)= 0.2 　　 (変更)流入負荷量(g/秒)= 3310 "}},
+            false}));
+
+// Texts that fail their box's check: the box's title and message, and nothing written.
+struct FailingText {
+  std::string option, text, title, message;
+};
+
+class FailingConditionText : public BatchRunner,
+                             public ::testing::WithParamInterface<FailingText> {};
+
+TEST_P(FailingConditionText, IsRejectedWithTheBoxMessageAndNoFile) {
+  const FailingText& f = GetParam();
+  ProcessResult r = Run({f.option, f.text});
+  EXPECT_EQ(r.status, kExitBadInput);
+  EXPECT_NE(r.err.find(f.title), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(f.message), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(fs::exists(OutFile()));
+
+  WriteBytes(OutFile(), kSentinel);
+  r = Run({f.option, f.text, "--json"});
+  EXPECT_EQ(r.status, kExitBadInput);
+  EXPECT_EQ(ReadBytes(OutFile()), kSentinel);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, FailingConditionText,
+    ::testing::Values(
+        FailingText{"--bay-area", "0.5", "湾面積の入力制限", "湾面積は1km2以上にしてください。"},
+        FailingText{"--bay-area", "", "湾面積の入力制限", "湾面積は1km2以上にしてください。"},
+        FailingText{"--bay-area", "1e400", "湾面積の入力制限", "湾面積は1km2以上にしてください。"},
+        FailingText{"--mean-depth", "0.99", "水深の入力制限", "水深は1m以上にしてください"},
+        FailingText{"--mouth-length", "0", "湾口部長さの入力制限",
+                    "湾口部長さは0にしないでください"},
+        FailingText{"--mouth-length", "-1", "湾口部長さの入力制限",
+                    "湾口部長さは0にしないでください"},
+        FailingText{"--open-sea-quality", "2.4x", "外海水の水質", "数値を入力してください"},
+        FailingText{"--inflow-quality", "-1", "流入水の水質", "数値を入力してください"},
+        FailingText{"--inflow-rate", "0.", "流量の入力制限", "流入水の流量は0にしないでください"}));
+
+struct BadEntry {
+  std::string option, entry, allowed;
+};
+
+class InvalidMultiplierEntry : public BatchRunner,
+                               public ::testing::WithParamInterface<BadEntry> {};
+
+TEST_P(InvalidMultiplierEntry, NamesTheAllowedEntriesAndWritesNoFile) {
+  const BadEntry& b = GetParam();
+  const ProcessResult r = Run({b.option, b.entry});
+  EXPECT_EQ(r.status, kExitBadInput);
+  EXPECT_NE(r.err.find(b.allowed), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(fs::exists(OutFile()));
+}
+
+const std::string kSectionEntries = "1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0";
+const std::string kFactorEntries = "1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0, 5.0";
+
+INSTANTIATE_TEST_SUITE_P(Lists, InvalidMultiplierEntry,
+                         ::testing::Values(BadEntry{"--section-factor", "5.0", kSectionEntries},
+                                           BadEntry{"--quality-factor", "3.0", kFactorEntries},
+                                           BadEntry{"--quantity-factor", "1.00", kFactorEntries},
+                                           BadEntry{"--quantity-factor", " 0.5", kFactorEntries}));
+
+TEST_F(BatchRunner, OutputOptionWritesTheNamedFileOnly) {
+  const ProcessResult r = Run({"--output", "named.txt"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(ReadBytes(dir_ / "named.txt"),
+            ReadBytes(fs::path(KURIMO_TEST_DATA_DIR) / "default-Kurimo_OUT.txt"));
+  EXPECT_FALSE(fs::exists(OutFile()));
+}
+
+TEST_F(BatchRunner, OutputFileThatCannotBeWrittenEndsWithStatusOne) {
+  fs::create_directory(dir_ / "in-the-way");
+  const std::vector<std::string> paths = {(dir_ / "no-such-folder" / "out.txt").string(),
+                                          (dir_ / "in-the-way").string(), "/dev/full"};
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    ProcessResult r = Run({"--output", path});
+    EXPECT_EQ(r.status, kExitFileError);
+    EXPECT_NE(r.err.find(path), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = Run({"--output", path, "--json"});
+    EXPECT_EQ(r.status, kExitFileError);
+    EXPECT_EQ(ParseJson(r.out).value("status", ""), "output_file_failed");
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
+  EXPECT_TRUE(fs::is_directory(dir_ / "in-the-way"));
+}
+
+TEST_F(BatchRunner, FastMouthFlowWarnsAndStillCompletes) {
+  // Mouth 1 m x 50 m: 331 m3/s gives 6.62 m/s, and a 6324.6 m box a step of 16 minutes.
+  const Args args = {"--mean-depth", "1", "--mouth-length", "0.05"};
+  ProcessResult r = Run(args);
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_NE(r.err.find("流量等の入力制限"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("流入水流量を小さくするか湾口部断面積を大きくしてください"),
+            std::string::npos);
+  EXPECT_EQ(r.out.rfind("計算結果(湾内平均水質)\n", 0), 0u) << r.out;
+  EXPECT_EQ(Utf8Lines(OutFile()).size(), 26u);
+
+  Args withJson = args;
+  withJson.push_back("--json");
+  r = Run(withJson);
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const nlohmann::json j = ParseJson(r.out);
+  EXPECT_EQ(j.at("status"), "done");
+  EXPECT_EQ(j.at("warning"), true);
+  EXPECT_EQ(j.at("time_step_minutes"), 16);
+}
+
+// Runs that stop after the conditions and indicators: the file keeps lines 1 to 23.
+struct FaultCase {
+  Args args;
+  std::string status, stderrFragment;
+};
+
+class RunFault : public BatchRunner, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(RunFault, EndsWithStatusThreeAndTheFirst23Lines) {
+  const FaultCase& f = GetParam();
+  Args args = f.args;
+  args.push_back("--json");
+  const ProcessResult r = Run(args);
+  EXPECT_EQ(r.status, kExitRunFault);
+  EXPECT_NE(r.err.find(f.stderrFragment), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Kurimo_OUT.txt"), std::string::npos) << r.err;
+  const nlohmann::json j = ParseJson(r.out);
+  EXPECT_EQ(j.at("status"), f.status);
+  EXPECT_FALSE(j.contains("bay_average"));
+  const std::vector<std::string> lines = Utf8Lines(OutFile());
+  ASSERT_EQ(lines.size(), 23u);
+  EXPECT_EQ(lines[0], ReferenceLines()[0]);
+  EXPECT_EQ(lines[22].rfind("    流入負荷量÷湾容積（g/m3/日)=", 0), 0u) << lines[22];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RunFault,
+    ::testing::Values(FaultCase{{"--bay-area", "1", "--mean-depth", "1", "--mouth-length", "0.01",
+                                 "--inflow-rate", "100"},
+                                "zero_time_step",
+                                "0分"},
+                      FaultCase{{"--bay-area", "1e300"}, "non_finite_case", "計算できません"},
+                      FaultCase{{"--bay-area", "2.8757", "--mean-depth", "4.003", "--mouth-length",
+                                 "9.616", "--section-factor", "0.5"},
+                                "diverged",
+                                "湾口部"}));
+
+TEST_F(BatchRunner, InterruptStopsALongRunWithStatus130) {
+  // About 4e9 steps: far longer than the test waits.
+  kurimo::test::RunningProcess run = kurimo::test::StartProcess(
+      KURIMO_BATCH_PATH, {"--inflow-rate", "0.001", "--json"}, dir_.string());
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  std::size_t crlfCount = 0;
+  while (crlfCount < 23 && std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const std::string bytes = ReadBytes(OutFile());
+    crlfCount = 0;
+    for (std::size_t at = bytes.find("\r\n"); at != std::string::npos;
+         at = bytes.find("\r\n", at + 2)) {
+      ++crlfCount;
+    }
+  }
+  ASSERT_EQ(crlfCount, 23u) << "the conditions and indicators never reached the file";
+  ASSERT_TRUE(run.Signal(SIGINT));
+  const std::optional<ProcessResult> r = run.Finish(std::chrono::seconds(30));
+  ASSERT_TRUE(r.has_value()) << "still running after SIGINT; killed";
+  EXPECT_EQ(r->status, kExitInterrupted) << r->err;
+  const nlohmann::json j = ParseJson(r->out);
+  EXPECT_EQ(j.at("status"), "cancelled");
+  EXPECT_LT(j.at("steps_done").get<double>(), j.at("steps").get<double>());
+  EXPECT_EQ(Utf8Lines(OutFile()).size(), 23u);
+}
+
+TEST_F(BatchRunner, CommandLineUsage) {
+  ProcessResult r = Run({"--no-such-option"});
+  EXPECT_EQ(r.status, kExitBadInput);
+  EXPECT_NE(r.err.find("--no-such-option"), std::string::npos) << r.err;
+  r = Run({"--bay-area"});
+  EXPECT_EQ(r.status, kExitBadInput);
+  r = Run({"stray-argument"});
+  EXPECT_EQ(r.status, kExitBadInput);
+  EXPECT_FALSE(fs::exists(OutFile()));
+
+  r = Run({"--help"});
+  EXPECT_EQ(r.status, kExitOk);
+  for (const char* option : {"--bay-area", "--mean-depth", "--mouth-length", "--open-sea-quality",
+                             "--inflow-quality", "--inflow-rate", "--section-factor",
+                             "--quality-factor", "--quantity-factor", "--output", "--json"}) {
+    EXPECT_NE(r.out.find(option), std::string::npos) << option;
+  }
+  EXPECT_FALSE(fs::exists(OutFile()));
+}
+
+}  // namespace
