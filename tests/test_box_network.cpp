@@ -46,9 +46,7 @@ BayModel SetUpEdited(void (*edit)(BayModel&)) {
   BayModel m;
   m.LoadDefaultCase();
   edit(m);
-  test::RecordingObserver observer;
-  m.InitialiseModelArrays();
-  m.SetUpCase(observer);
+  test::PrepareRun(m);
   return m;
 }
 

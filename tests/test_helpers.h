@@ -72,13 +72,18 @@ inline std::vector<std::string> ReadCp932Lines(const std::string& path) {
   return lines;
 }
 
+// Clears the arrays and sets up the model's case, as a run does before its first step.
+inline void PrepareRun(BayModel& model) {
+  RecordingObserver observer;
+  model.InitialiseModelArrays();
+  model.SetUpCase(observer);
+}
+
 // A model holding the default case, set up as a run would set it up.
 inline BayModel DefaultSetUp() {
   BayModel model;
   model.LoadDefaultCase();
-  RecordingObserver observer;
-  model.InitialiseModelArrays();
-  model.SetUpCase(observer);
+  PrepareRun(model);
   return model;
 }
 

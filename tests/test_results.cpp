@@ -28,9 +28,7 @@ TEST(Indicators, MultipliersEnterEachIndicator) {
   SetMultiplier(m, MultiplierList::Section, 0.5);
   SetMultiplier(m, MultiplierList::Quantity, 2.0);
   SetMultiplier(m, MultiplierList::Quality, 0.2);
-  test::RecordingObserver observer;
-  m.InitialiseModelArrays();
-  m.SetUpCase(observer);
+  test::PrepareRun(m);
   const Indicators i = m.ComputeIndicators();
   EXPECT_EQ(i.changedMouthSection, 0.063);
   EXPECT_EQ(i.changedInflowLoad, RoundHalfEven((3310.0 * 2.0) * 0.20000000298023224, 5));
@@ -64,9 +62,7 @@ TEST(OutputLines, TypedTextsAreWrittenAsTyped) {
   m.LoadDefaultCase();
   m.AcceptBayArea("25");
   m.AcceptOpenSeaQuality("2.50");
-  test::RecordingObserver observer;
-  m.InitialiseModelArrays();
-  m.SetUpCase(observer);
+  test::PrepareRun(m);
   const auto lines = WrittenLines(m, false);
   ASSERT_EQ(lines.size(), 23u);
   EXPECT_EQ(lines[4], "    湾面積(km2)=25　平均水深(m)= 18　湾容積(km3)= 0.45 ");
@@ -88,9 +84,7 @@ TEST(OutputLines, SinglePrecisionFactorsKeepSevenDigits) {
   m.LoadDefaultCase();
   SetMultiplier(m, MultiplierList::Quality, 1.2);
   SetMultiplier(m, MultiplierList::Quantity, 1.5);
-  test::RecordingObserver observer;
-  m.InitialiseModelArrays();
-  m.SetUpCase(observer);
+  test::PrepareRun(m);
   const auto lines = WrittenLines(m, false);
   ASSERT_EQ(lines.size(), 23u);
   EXPECT_EQ(

@@ -81,9 +81,7 @@ BayModel SetUpWithArea(const char* area) {
   BayModel m;
   m.LoadDefaultCase();
   m.AcceptBayArea(area);
-  RecordingObserver observer;
-  m.InitialiseModelArrays();
-  m.SetUpCase(observer);
+  test::PrepareRun(m);
   return m;
 }
 
@@ -111,9 +109,7 @@ TEST(SetUpCase, QuantityMultiplierChangesTheStepButNotThePeriod) {
   BayModel m;
   m.LoadDefaultCase();
   SetMultiplier(m, MultiplierList::Quantity, 0.2);
-  RecordingObserver observer;
-  m.InitialiseModelArrays();
-  m.SetUpCase(observer);
+  test::PrepareRun(m);
   EXPECT_EQ(m.CalculationDays, 6294.0);
   EXPECT_EQ(m.ChangedInflowRate, 331.0 * 0.2);
   EXPECT_EQ(m.DailyLoad[1][1], (10.0 * (331.0 * 0.2)) * 86.4);
@@ -123,9 +119,7 @@ TEST(SetUpCase, QualityMultiplierEntersInSinglePrecision) {
   BayModel m;
   m.LoadDefaultCase();
   SetMultiplier(m, MultiplierList::Quality, 0.2);
-  RecordingObserver observer;
-  m.InitialiseModelArrays();
-  m.SetUpCase(observer);
+  test::PrepareRun(m);
   EXPECT_EQ(m.ChangedInflowQuality[1], 10.0 * 0.20000000298023224);
 }
 

@@ -121,9 +121,7 @@ BayModel RandomCase(std::mt19937_64& random) {
   SetMultiplier(m, MultiplierList::Section, LeadingNumber(entries[random() % 7]));
   SetMultiplier(m, MultiplierList::Quality, LeadingNumber(entries[random() % 7]));
   SetMultiplier(m, MultiplierList::Quantity, LeadingNumber(entries[random() % 7]));
-  test::RecordingObserver observer;
-  m.InitialiseModelArrays();
-  m.SetUpCase(observer);
+  test::PrepareRun(m);
   m.ComputeLoadRates();
   return m;
 }
