@@ -179,7 +179,8 @@ class BayModel {
   // concentration or increment infinite or not a number. Needs ComputeLoadRates to have
   // run and UsesStandardChain().
   SteppingResult AdvanceTimeSteps(std::uint64_t count);
-  // True when the network is the five-box chain that AdvanceTimeSteps is written for.
+  // True when the network is the five-box chain that AdvanceTimeSteps is written for, with
+  // the load entering box 1 only.
   bool UsesStandardChain() const;
 
   Indicators ComputeIndicators() const;

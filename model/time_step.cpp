@@ -58,6 +58,7 @@ bool BayModel::UsesStandardChain() const {
   if (BayBoxCount != 5 || BoxCount != 6 || ConstituentCount != 1) return false;
   for (int b = 1; b <= 5; ++b) {
     if (BoxVolume[b] == 0 || SourceRate[1][b] != 0) return false;
+    if (b > 1 && LoadRate[1][b] != 0) return false;
     for (int n = 1; n <= 6; ++n) {
       const bool neighbours = n == b - 1 || n == b + 1;
       if ((InterfaceArea[b][n] != 0) != neighbours) return false;
@@ -69,12 +70,13 @@ bool BayModel::UsesStandardChain() const {
 }
 
 // The same operations as AdvanceTimeStep for the chain 1-2-3-4-5-(6 open sea), unrolled,
-// with the coefficients and the state in local variables. Three identities of IEEE
-// arithmetic drop work that cannot change a result: with weights of exactly 1 and 0 the
-// value carried across an interface is x*1 + y*0 = x; the open sea's slopes are 0; adding
-// a source rate of +0 only turns a zero's sign. A zero's sign never reaches a non-zero
-// value here (nothing divides by a computed value) and concentrations at or below zero are
-// set to +0, so concentrations and increments agree with AdvanceTimeStep bit for bit.
+// with the coefficients and the state in local variables. Identities of IEEE arithmetic
+// drop work that cannot change a result: with weights of exactly 1 and 0 the value carried
+// across an interface is x*1 + y*0 = x; the open sea's slopes are 0; in the first stage
+// h x slope is +0; adding a source rate or a load of +0, or a +0 product, only turns a
+// zero's sign. A zero's sign never reaches a non-zero value here (nothing divides by a
+// computed value) and concentrations at or below zero are set to +0, so concentrations
+// and increments agree with AdvanceTimeStep bit for bit.
 SteppingResult BayModel::AdvanceTimeSteps(std::uint64_t count) {
   constexpr int kBays = 5;
   const double dt = 60 * TimeStepMinutes;
@@ -102,10 +104,25 @@ SteppingResult BayModel::AdvanceTimeSteps(std::uint64_t count) {
   float increment[kBays + 1] = {};
   SteppingResult result;
   while (result.stepsMade < count) {
-#pragma GCC unroll 4
-    for (int s = 1; s <= 4; ++s) {
+    // Stage 1: the factor h is 0 and the previous slopes are 0, so each value carried or
+    // mixed across an interface is a plain concentration or difference.
+#pragma GCC unroll 5
+    for (int b = 1; b <= kBays; ++b) {
+      double net = 0;
+      if (b > 1) {
+        const double advective = landFlow[b] * conc[b - 1];
+        const float diffusive = static_cast<float>(landExchange[b] * (conc[b] - conc[b - 1]));
+        net = (net - advective) - static_cast<double>(diffusive);
+      }
+      const double advective = seaFlow[b] * conc[b];
+      const float diffusive = static_cast<float>(seaExchange[b] * (conc[b] - conc[b + 1]));
+      net = (net - advective) - static_cast<double>(diffusive);
+      slope[1][b] = static_cast<float>(b == 1 ? (net + load[1]) / volume[1] : net / volume[b]);
+    }
+#pragma GCC unroll 3
+    for (int s = 2; s <= 4; ++s) {
       const int p = s - 1;
-      const double h = s == 1 ? 0.0 : (s == 4 ? dt : halfDt);
+      const double h = s == 4 ? dt : halfDt;
 #pragma GCC unroll 5
       for (int b = 1; b <= kBays; ++b) {
         const double sb = static_cast<double>(slope[p][b]);
@@ -122,15 +139,14 @@ SteppingResult BayModel::AdvanceTimeSteps(std::uint64_t count) {
               landExchange[b] * ((conc[b] - conc[b - 1]) + h * static_cast<double>(d)));
           net = (net - advective) - static_cast<double>(diffusive);
         }
-        {
-          const double xb = conc[b] + h * sb;
-          const double advective = seaFlow[b] * xb;
-          const float d = slope[p][b] - slope[p][b + 1];
-          const float diffusive = static_cast<float>(
-              seaExchange[b] * ((conc[b] - conc[b + 1]) + h * static_cast<double>(d)));
-          net = (net - advective) - static_cast<double>(diffusive);
-        }
-        slope[s][b] = static_cast<float>((net + load[b]) / volume[b]);
+        const double xb = conc[b] + h * sb;
+        const double advective = seaFlow[b] * xb;
+        const float d = slope[p][b] - slope[p][b + 1];
+        const float diffusive = static_cast<float>(
+            seaExchange[b] * ((conc[b] - conc[b + 1]) + h * static_cast<double>(d)));
+        net = (net - advective) - static_cast<double>(diffusive);
+        // Only the head of the bay receives a load; elsewhere it is +0.
+        slope[s][b] = static_cast<float>(b == 1 ? (net + load[1]) / volume[1] : net / volume[b]);
       }
     }
     double check = 0;
