@@ -108,6 +108,33 @@ int BoxOfPosition(int position) {
   return position;
 }
 
+// Calls visit(b, n) for every ordered pair of neighbours, position by position and
+// neighbour slot by slot, skipping positions without neighbours.
+template <class Visit>
+void ForEachNeighbourPair(const BayModel& m, Visit visit) {
+  for (int p = 1; p <= m.ChainBoxCount; ++p) {
+    if (m.NeighbourCount[p] <= 0) continue;
+    for (int k = 1; k <= m.NeighbourCount[p]; ++k) {
+      visit(BoxOfPosition(p), BoxOfPosition(m.Neighbour[p][k]));
+    }
+  }
+}
+
+// Calls visit(b, n, d1, d2, s) once per interface (b < n) with the distances from both
+// computation points and their sum, skipping pairs that are not neighbours (sum 0).
+template <class Visit>
+void ForEachInterface(const BayModel& m, Visit visit) {
+  for (int b = 1; b <= m.BayBoxCount; ++b) {
+    for (int n = b + 1; n <= m.BoxCount; ++n) {
+      const double d1 = m.InterfaceDistance[b][n];
+      const double d2 = static_cast<double>(static_cast<float>(m.InterfaceDistance[n][b]));
+      const double s = d1 + d2;
+      if (s == 0) continue;
+      visit(b, n, d1, d2, s);
+    }
+  }
+}
+
 }  // namespace
 
 void BayModel::BuildBoxGeometry() {
@@ -116,70 +143,32 @@ void BayModel::BuildBoxGeometry() {
 
   // Every interface has the mouth's cross-section. A box's computation point lies on its
   // seaward interface, so the distance to a landward neighbour's interface is one box.
-  for (int p = 1; p <= ChainBoxCount; ++p) {
-    if (NeighbourCount[p] <= 0) continue;
-    for (int k = 1; k <= NeighbourCount[p]; ++k) {
-      const int b = BoxOfPosition(p);
-      const int n = BoxOfPosition(Neighbour[p][k]);
-      InterfaceArea[b][n] = MouthArea;
-    }
-  }
-  for (int p = 1; p <= ChainBoxCount; ++p) {
-    if (NeighbourCount[p] <= 0) continue;
-    for (int k = 1; k <= NeighbourCount[p]; ++k) {
-      const int b = BoxOfPosition(p);
-      const int n = BoxOfPosition(Neighbour[p][k]);
-      if (b <= n) {
-        InterfaceDistance[b][n] = 0;
-      } else {
-        InterfaceDistance[b][n] = static_cast<double>(BayLengthSingle / 5.0f);
-      }
-    }
-  }
-
-  for (int b = 1; b <= BayBoxCount; ++b) {
-    for (int n = b + 1; n <= BoxCount; ++n) {
-      const double d1 = InterfaceDistance[b][n];
-      const double d2 = static_cast<double>(static_cast<float>(InterfaceDistance[n][b]));
-      const double s = d1 + d2;
-      if (s == 0) continue;
-      UpwindWeight[b][n] = static_cast<float>(d1 / s);
-      UpwindWeight[n][b] = static_cast<float>(d2 / s);
-    }
-  }
+  ForEachNeighbourPair(*this, [this](int b, int n) { InterfaceArea[b][n] = MouthArea; });
+  ForEachNeighbourPair(*this, [this](int b, int n) {
+    InterfaceDistance[b][n] = b <= n ? 0.0 : static_cast<double>(BayLengthSingle / 5.0f);
+  });
+  ForEachInterface(*this, [this](int b, int n, double d1, double d2, double s) {
+    UpwindWeight[b][n] = static_cast<float>(d1 / s);
+    UpwindWeight[n][b] = static_cast<float>(d2 / s);
+  });
 }
 
 void BayModel::BuildInterfaceFlows() {
-  for (int p = 1; p <= ChainBoxCount; ++p) {
-    if (NeighbourCount[p] <= 0) continue;
-    for (int k = 1; k <= NeighbourCount[p]; ++k) {
-      const int b = BoxOfPosition(p);
-      const int n = BoxOfPosition(Neighbour[p][k]);
-      if (n > b) FlowRate[b][n] = ChangedInflowRate;
-      if (n < b) FlowRate[b][n] = -1.0 * ChangedInflowRate;
-    }
-  }
+  ForEachNeighbourPair(*this, [this](int b, int n) {
+    if (n > b) FlowRate[b][n] = ChangedInflowRate;
+    if (n < b) FlowRate[b][n] = -1.0 * ChangedInflowRate;
+  });
 }
 
 void BayModel::BuildExchangeCoefficients() {
-  for (int p = 1; p <= ChainBoxCount; ++p) {
-    if (NeighbourCount[p] <= 0) continue;
-    for (int k = 1; k <= NeighbourCount[p]; ++k) {
-      InterfaceDiffusivity[BoxOfPosition(p)][BoxOfPosition(Neighbour[p][k])] = EddyDiffusivity;
-    }
-  }
-  for (int b = 1; b <= BayBoxCount; ++b) {
-    for (int n = b + 1; n <= BoxCount; ++n) {
-      const double d1 = InterfaceDistance[b][n];
-      const double d2 = static_cast<double>(static_cast<float>(InterfaceDistance[n][b]));
-      const double s = d1 + d2;
-      if (s == 0) continue;
-      // m2 / m x cm2/s / 10000 = m3/s
-      ExchangeCoefficient[b][n] = static_cast<float>(
-          ((InterfaceArea[b][n] / s) * static_cast<double>(InterfaceDiffusivity[b][n])) / 10000);
-      ExchangeCoefficient[n][b] = ExchangeCoefficient[b][n];
-    }
-  }
+  ForEachNeighbourPair(*this,
+                       [this](int b, int n) { InterfaceDiffusivity[b][n] = EddyDiffusivity; });
+  ForEachInterface(*this, [this](int b, int n, double, double, double s) {
+    // m2 / m x cm2/s / 10000 = m3/s
+    ExchangeCoefficient[b][n] = static_cast<float>(
+        ((InterfaceArea[b][n] / s) * static_cast<double>(InterfaceDiffusivity[b][n])) / 10000);
+    ExchangeCoefficient[n][b] = ExchangeCoefficient[b][n];
+  });
 }
 
 }  // namespace kurimo
