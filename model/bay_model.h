@@ -179,6 +179,9 @@ class BayModel {
   // concentration or increment infinite or not a number. Needs ComputeLoadRates to have
   // run and UsesStandardChain().
   SteppingResult AdvanceTimeSteps(std::uint64_t count);
+  // `count` general steps (AdvanceTimeStep), with the same stop as AdvanceTimeSteps after a
+  // step that leaves an infinite or NaN value.
+  SteppingResult AdvanceGeneralTimeSteps(std::uint64_t count);
   // True when the network is the five-box chain that AdvanceTimeSteps is written for, with
   // the load entering box 1 only.
   bool UsesStandardChain() const;

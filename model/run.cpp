@@ -68,20 +68,8 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
   const bool fastChain = UsesStandardChain();
   while (result.stepsDone < result.stepCount) {
     const std::uint64_t block = std::min(kStepsPerBlock, result.stepCount - result.stepsDone);
-    SteppingResult made;
-    if (fastChain) {
-      made = AdvanceTimeSteps(block);
-    } else {
-      while (made.stepsMade < block && !made.diverged) {
-        AdvanceTimeStep();
-        ++made.stepsMade;
-        double check = 0;
-        for (int b = 1; b <= BayBoxCount; ++b) {
-          check += Concentration[1][b] + static_cast<double>(StepIncrement[1][b]);
-        }
-        made.diverged = !std::isfinite(check);
-      }
-    }
+    const SteppingResult made =
+        fastChain ? AdvanceTimeSteps(block) : AdvanceGeneralTimeSteps(block);
     result.stepsDone += made.stepsMade;
     if (made.diverged) return abandon(RunStatus::Diverged);
     if (result.stepsDone < result.stepCount &&

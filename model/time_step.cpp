@@ -54,6 +54,25 @@ void BayModel::AdvanceTimeStep() {
   }
 }
 
+SteppingResult BayModel::AdvanceGeneralTimeSteps(std::uint64_t count) {
+  SteppingResult result;
+  while (result.stepsMade < count) {
+    AdvanceTimeStep();
+    ++result.stepsMade;
+    double check = 0;
+    for (int c = 1; c <= ConstituentCount; ++c) {
+      for (int b = 1; b <= BayBoxCount; ++b) {
+        check += Concentration[c][b] + static_cast<double>(StepIncrement[c][b]);
+      }
+    }
+    if (!std::isfinite(check)) {
+      result.diverged = true;
+      break;
+    }
+  }
+  return result;
+}
+
 bool BayModel::UsesStandardChain() const {
   if (BayBoxCount != 5 || BoxCount != 6 || ConstituentCount != 1) return false;
   for (int b = 1; b <= 5; ++b) {
