@@ -60,12 +60,9 @@ struct MultiplierOption {
 };
 
 constexpr std::array<MultiplierOption, 3> kMultiplierOptions = {{
-    {"--section-factor", MultiplierList::Section,
-     "湾口部断面積の倍率: 1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0"},
-    {"--quality-factor", MultiplierList::Quality,
-     "流入水水質の倍率: 1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0, 5.0"},
-    {"--quantity-factor", MultiplierList::Quantity,
-     "流入水流量の倍率: 1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0, 5.0"},
+    {"--section-factor", MultiplierList::Section, "湾口部断面積の倍率"},
+    {"--quality-factor", MultiplierList::Quality, "流入水水質の倍率"},
+    {"--quantity-factor", MultiplierList::Quantity, "流入水流量の倍率"},
 }};
 
 // Prints the warning, and progress on a terminal once a run has lasted a second.
@@ -185,8 +182,9 @@ int main(int argc, char** argv) {
   }
   std::array<std::optional<std::string>, kMultiplierOptions.size()> entries;
   for (std::size_t i = 0; i < kMultiplierOptions.size(); ++i) {
-    app.add_option(kMultiplierOptions[i].name, entries[i], kMultiplierOptions[i].help)
-        ->option_text("ENTRY");
+    const std::string help = std::string(kMultiplierOptions[i].help) + ": " +
+                             kurimo::JoinedEntries(kMultiplierOptions[i].list);
+    app.add_option(kMultiplierOptions[i].name, entries[i], help)->option_text("ENTRY");
   }
   std::string outputPath(kurimo::kDefaultOutputFileName);
   app.add_option("--output", outputPath,
