@@ -7,6 +7,9 @@ packages=(
   g++ cmake make
   libgtest-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
+  # The window: Qt Widgets with its platform plugins (the offscreen one runs the window
+  # tests without a display) and the Japanese font the window's faces are mapped to.
+  qt6-base-dev qt6-qpa-plugins fonts-ipafont-gothic
 )
 
 missing=()

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Starts kurimo under a virtual X server and saves PNG screenshots of its window:
+#   docs/kurimo-window.png  the window as it opens
+#   docs/kurimo-run.png     after the default run (the result message closed)
+# Usage: scripts/screenshot.sh [output folder]   (default: docs/)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out="${1:-docs}"
+mkdir -p "$out"
+
+extra=(xvfb xauth x11-utils xdotool imagemagick)
+missing=()
+for package in "${extra[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+fi
+./scripts/ensure-deps.sh
+./scripts/build.sh >/dev/null
+
+work="$(mktemp -d)"
+trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+display=:97
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+export DISPLAY="$display" QT_QPA_PLATFORM=xcb
+# The run writes its output file in the working folder: keep it out of the repository.
+(cd "$work" && exec "$OLDPWD/build/ui/kurimo") &
+app=$!
+
+window=""
+for _ in $(seq 50); do
+  window="$(xdotool search --name 'Kurimo_Ver10' 2>/dev/null | head -1 || true)"
+  [ -n "$window" ] && break
+  sleep 0.2
+done
+[ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
+sleep 1
+import -window "$window" "$out/kurimo-window.png"
+
+# Press 計算開始 (its centre, in pixels at 96 dots per inch), wait for the result
+# message, close it, and take the window with the run's colours.
+xdotool mousemove --window "$window" 472 288 click 1
+sleep 2
+import -window root "$work/with-message.png"
+xdotool key Return
+sleep 1
+import -window "$window" "$out/kurimo-run.png"
+cp "$work/with-message.png" "$out/kurimo-result-message.png"
+echo "saved $out/kurimo-window.png, $out/kurimo-run.png, $out/kurimo-result-message.png"

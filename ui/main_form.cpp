@@ -1,0 +1,247 @@
+#include "main_form.h"
+
+#include <utility>
+
+#include "number_text.h"
+#include "run_messages.h"
+
+namespace kurimo {
+namespace {
+
+// Passes the run's warning and progress on to the window.
+class WindowRunObserver final : public RunObserver {
+ public:
+  explicit WindowRunObserver(WindowOps& window) : window_(window) {}
+  void ShowWarning(std::string_view message, std::string_view title) override {
+    window_.ShowMessage(message, title);
+  }
+  bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override {
+    return window_.ContinueRun(stepsDone, stepCount);
+  }
+
+ private:
+  WindowOps& window_;
+};
+
+constexpr MultiplierList kLists[] = {MultiplierList::Section, MultiplierList::Quality,
+                                     MultiplierList::Quantity};
+
+}  // namespace
+
+MainForm::MainForm(WindowOps& window, std::string outputPath)
+    : window_(window), outputPath_(std::move(outputPath)) {}
+
+void MainForm::FormLoad() {
+  FormResize();
+  for (MultiplierList list : kLists) {
+    int index = 0;
+    for (std::string_view entry : MultiplierEntries(list)) {
+      window_.SetListEntryText(list, index++, entry);
+    }
+  }
+  DefaultTail();
+}
+
+void MainForm::FormResize() {
+  const int width = window_.ClientWidthTwips();
+  const int height = window_.ClientHeightTwips();
+  if (width <= 0 || height <= 0) return;  // minimised: nothing to cover
+  window_.PlaceOuterPanel(0, 0, width, height);
+}
+
+void MainForm::DefaultTail() {
+  SetDefaultConditions();
+  scale_.BuildColourScale();
+  ColourAllGroups();
+  PanelDrawing drawing(window_.Panel(), scale_.TextAnchorColour);
+  legend_.DrawColourLegend(drawing, scale_, window_.FontFace());
+}
+
+void MainForm::SetDefaultConditions() {
+  model_.LoadDefaultCase();
+  // Each editable box's handler runs as its text is written and stores that text, so
+  // the derived boxes are written last, from the final values.
+  WriteNumber(TextBox::Text1, TextToNumber(model_.BayArea));
+  WriteNumber(TextBox::Text2, TextToNumber(model_.MeanDepth));
+  WriteNumber(TextBox::Text3, model_.BayVolume);
+  WriteNumber(TextBox::Text4, TextToNumber(model_.MouthLength));
+  WriteNumber(TextBox::Text5, TextToNumber(model_.MouthDepth));
+  window_.SetBoxText(TextBox::Text6, NumberToText(model_.MouthSection));
+  WriteNumber(TextBox::Text7, TextToNumber(model_.OpenSeaQuality));
+  WriteNumber(TextBox::Text8, TextToNumber(model_.InflowQuality));
+  WriteNumber(TextBox::Text9, TextToNumber(model_.InflowRate));
+  WriteNumber(TextBox::Text10, model_.InflowLoad);
+  WriteChangedMouthSection();
+  WriteChangedInflowLoad();
+  WriteResidenceTime();
+  WriteClosedness();
+  WriteLoadPerVolume();
+  WriteNumber(TextBox::Text16, TextToNumber(model_.BayAverageQuality));
+}
+
+void MainForm::ColourGroup(int group, float concentration) {
+  scale_.GroupConcentration[group] = concentration;
+  scale_.ColourForValue(static_cast<std::int16_t>(group), scale_.GroupColour);
+  window_.SetGroupColour(group, scale_.GroupColour);
+}
+
+void MainForm::ColourAllGroups() {
+  const auto bay = static_cast<float>(TextToNumber(model_.BayAverageQuality));
+  for (int group = kFirstBayGroup; group <= kLastBayGroup; ++group)
+    ColourGroup(group, bay);
+  ColourGroup(kInflowGroup, static_cast<float>(TextToNumber(model_.InflowQuality)));
+  ColourGroup(kOpenSeaGroup, static_cast<float>(TextToNumber(model_.OpenSeaQuality)));
+}
+
+void MainForm::WriteNumber(TextBox box, double value) {
+  window_.SetBoxText(box, NumberToText(value));
+}
+
+void MainForm::WriteRounded(TextBox box, double value, int places) {
+  WriteNumber(box, RoundHalfEven(value, places));
+}
+
+void MainForm::WriteChangedMouthSection() {
+  WriteRounded(TextBox::Text11, model_.ChangedMouthSection(), 5);
+}
+void MainForm::WriteChangedInflowLoad() {
+  WriteRounded(TextBox::Text12, model_.ChangedInflowLoad(), 5);
+}
+void MainForm::WriteResidenceTime() {
+  WriteRounded(TextBox::Text13, model_.ResidenceTimeDays(), 1);
+}
+void MainForm::WriteClosedness() {
+  WriteRounded(TextBox::Text14, model_.ClosednessIndex(), 2);
+}
+void MainForm::WriteLoadPerVolume() {
+  WriteRounded(TextBox::Text15, model_.LoadPerVolume(), 3);
+}
+
+void MainForm::TextChange(TextBox box) {
+  const std::optional<ConditionBox> condition = EditedCondition(box);
+  if (!condition) return;  // the system's boxes have no handler
+  std::string text = window_.BoxText(box);
+  if (const std::optional<InputLimit> failed = FailedInputLimit(*condition, text)) {
+    window_.ShowMessage(failed->message, failed->title);
+    return;
+  }
+  AcceptConditionText(model_, *condition, std::move(text));
+
+  switch (*condition) {
+    case ConditionBox::BayArea:
+      WriteNumber(TextBox::Text3, model_.BayVolume);
+      WriteResidenceTime();
+      WriteClosedness();
+      WriteLoadPerVolume();
+      break;
+    case ConditionBox::MeanDepth:
+      WriteNumber(TextBox::Text3, model_.BayVolume);
+      WriteNumber(TextBox::Text5, TextToNumber(model_.MeanDepth));
+      window_.SetBoxText(TextBox::Text6, NumberToText(model_.MouthSection));
+      WriteChangedMouthSection();
+      WriteResidenceTime();
+      WriteClosedness();
+      WriteLoadPerVolume();
+      break;
+    case ConditionBox::MouthLength:
+      window_.SetBoxText(TextBox::Text6, NumberToText(model_.MouthSection));
+      WriteChangedMouthSection();
+      WriteClosedness();
+      break;
+    case ConditionBox::OpenSeaQuality: {
+      // The bay groups show the open-sea quality until a run colours them; the inflow
+      // group keeps its colour.
+      const auto bay = static_cast<float>(TextToNumber(model_.BayAverageQuality));
+      for (int group = kFirstBayGroup; group <= kLastBayGroup; ++group) {
+        scale_.GroupConcentration[group] = bay;
+      }
+      scale_.GroupConcentration[kInflowGroup] =
+          static_cast<float>(TextToNumber(model_.InflowQuality));
+      scale_.GroupConcentration[kOpenSeaGroup] =
+          static_cast<float>(TextToNumber(model_.OpenSeaQuality));
+      for (int group = kFirstBayGroup; group <= kLastBayGroup; ++group) {
+        scale_.ColourForValue(static_cast<std::int16_t>(group), scale_.GroupColour);
+        window_.SetGroupColour(group, scale_.GroupColour);
+      }
+      scale_.ColourForValue(kOpenSeaGroup, scale_.GroupColour);
+      window_.SetGroupColour(kOpenSeaGroup, scale_.GroupColour);
+      break;
+    }
+    case ConditionBox::InflowQuality:
+      WriteNumber(TextBox::Text10, model_.InflowLoad);
+      WriteChangedInflowLoad();
+      // The inflow group shows the quality as typed, without its multiplier.
+      ColourGroup(kInflowGroup, static_cast<float>(TextToNumber(model_.InflowQuality)));
+      WriteLoadPerVolume();
+      break;
+    case ConditionBox::InflowRate:
+      WriteNumber(TextBox::Text10, model_.InflowLoad);
+      WriteChangedInflowLoad();
+      WriteResidenceTime();
+      WriteLoadPerVolume();
+      break;
+  }
+}
+
+void MainForm::ListClick(MultiplierList list) {
+  const int index = window_.SelectedListIndex(list);
+  if (index < 0) return;
+  const double factor = LeadingNumber(window_.ListEntryText(list, index));
+  SetMultiplier(model_, list, factor);
+  switch (list) {
+    case MultiplierList::Section:
+      WriteChangedMouthSection();
+      WriteClosedness();
+      break;
+    case MultiplierList::Quality: {
+      const auto changedQuality = static_cast<float>(TextToNumber(model_.InflowQuality) *
+                                                     static_cast<double>(model_.QualityFactor));
+      WriteRounded(TextBox::Text12, model_.ChangedInflowLoad(), 3);
+      WriteLoadPerVolume();
+      ColourGroup(kInflowGroup, changedQuality);
+      break;
+    }
+    case MultiplierList::Quantity:
+      WriteNumber(TextBox::Text12, model_.ChangedInflowLoad());
+      WriteResidenceTime();
+      WriteLoadPerVolume();
+      break;
+  }
+}
+
+void MainForm::Command1Click() {
+  if (running_) return;  // the window blocks a second start; this guards it anyway
+  running_ = true;
+  WindowRunObserver observer(window_);
+  window_.BeginRun();
+  const RunResult result = model_.RunSimulation(outputPath_, observer);
+  window_.EndRun();
+  running_ = false;
+
+  if (result.status != RunStatus::Completed) {
+    // The result boxes and colours keep what the last finished run left.
+    const UserMessage fault = RunFaultMessage(result, outputPath_);
+    window_.ShowMessage(fault.text, fault.title);
+    return;
+  }
+  const double mean = RoundHalfEven(model_.BayAverage[1], 2);
+  WriteNumber(TextBox::Text16, mean);
+  for (int group = kFirstBayGroup; group <= kLastBayGroup; ++group) {
+    ColourGroup(group, static_cast<float>(model_.Concentration[1][group]));
+  }
+  const UserMessage message = ResultMessage(model_.BayAverage[1]);
+  window_.ShowMessage(message.text, message.title);
+}
+
+void MainForm::Command2Click() {
+  window_.EndProgram();
+}
+
+void MainForm::Command3Click() {
+  for (MultiplierList list : kLists) {
+    window_.SelectListEntry(list, window_.ListEntryText(list, 0));
+  }
+  DefaultTail();
+}
+
+}  // namespace kurimo

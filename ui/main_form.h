@@ -1,0 +1,70 @@
+// The window's handlers, written against WindowOps so that they run the same in the Qt
+// window and in tests. The flow:
+//   edit a condition box -> check the text -> store it in the case -> rewrite the derived
+//   boxes (and recolour the groups for the water-quality boxes);
+//   pick a multiplier -> set the factor -> rewrite the boxes that depend on it;
+//   start -> run the model -> output file, bay mean in Text16, bay colours, result message.
+// The form owns the case (BayModel), the colour scale and the legend; the window itself
+// holds no calculation.
+#pragma once
+
+#include <string>
+
+#include "bay_model.h"
+#include "case_inputs.h"
+#include "colour_legend.h"
+#include "colour_scale.h"
+#include "window_ops.h"
+
+namespace kurimo {
+
+class MainForm {
+ public:
+  // The output file of a run is written at outputPath (the working folder's
+  // Kurimo_OUT.txt unless told otherwise).
+  explicit MainForm(WindowOps& window,
+                    std::string outputPath = std::string(kDefaultOutputFileName));
+
+  // Prepares the window before it is first shown: fits the outer panel, fills the lists,
+  // loads the default case, builds the colour scale, colours the groups, draws the legend.
+  void FormLoad();
+  // Keeps the outer panel over the whole client area; a minimised window changes nothing.
+  void FormResize();
+  // The change notification of a text box; only the six editable boxes react.
+  void TextChange(TextBox box);
+  // The selection notification of a multiplier list.
+  void ListClick(MultiplierList list);
+  void Command1Click();  // 計算開始: run and show the result
+  void Command2Click();  // 終了（閉じる）: end the program
+  void Command3Click();  // デフォルトに戻す: first entries, default case, colours, legend
+
+  // Loads the default case and writes all sixteen boxes.
+  void SetDefaultConditions();
+
+  const BayModel& Model() const { return model_; }
+  const ColourScale& Scale() const { return scale_; }
+  const ColourLegend& Legend() const { return legend_; }
+  bool Running() const { return running_; }
+
+ private:
+  void ColourGroup(int group, float concentration);
+  void ColourAllGroups();  // every group from the conditions, after the scale is built
+  void DefaultTail();      // default case, scale, colours, legend
+
+  void WriteNumber(TextBox box, double value);
+  void WriteRounded(TextBox box, double value, int places);
+  void WriteChangedMouthSection();
+  void WriteChangedInflowLoad();
+  void WriteResidenceTime();
+  void WriteClosedness();
+  void WriteLoadPerVolume();
+
+  WindowOps& window_;
+  std::string outputPath_;
+  BayModel model_;
+  ColourScale scale_;
+  ColourLegend legend_;
+  bool running_ = false;
+};
+
+}  // namespace kurimo

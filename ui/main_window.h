@@ -1,0 +1,122 @@
+// The Qt window: builds the controls where the layout puts them (in twips, at the
+// screen's dots per inch) and implements the window operations for the handlers in
+// MainForm. Every change notification goes straight to MainForm; the window holds no
+// calculation of its own.
+//   edit -> MainForm::TextChange -> check, case, derived boxes, colours
+//   start -> MainForm::Command1Click -> run (progress dialog when long) -> file, result
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "main_form.h"
+#include "message_presenter.h"
+#include "panel_widget.h"
+#include "twips.h"
+#include "window_ops.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressDialog;
+class QPushButton;
+
+namespace kurimo {
+
+// A framed group: a coloured area with a thin edge and, if it has one, its caption.
+class GroupFrame final : public QWidget {
+ public:
+  GroupFrame(QWidget* parent, const QString& caption, bool showCaption);
+  void SetColour(const QColor& colour);
+  QColor Colour() const { return colour_; }
+  const QString& Caption() const { return caption_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString caption_;
+  bool showCaption_;
+  QColor colour_;
+};
+
+class MainWindow final : public QMainWindow, public WindowOps {
+ public:
+  // The window is ready to show when this returns: the start-up sequence has run.
+  explicit MainWindow(MessagePresenter& messages,
+                      std::string outputPath = std::string(kDefaultOutputFileName));
+  ~MainWindow() override;
+
+  // --- The controls, for tests and for the screenshot.
+  QLineEdit* Box(TextBox box) const;
+  QListWidget* List(MultiplierList list) const;
+  GroupFrame* Group(int group) const;        // 1..7 as in the colour scale
+  QPushButton* Command(int number) const;    // 1 start, 2 exit, 3 defaults
+  QLabel* Label(const QString& name) const;  // "Label1".."Label27", "Label17(1)"
+  QWidget* OuterPanel() const { return picture1_; }
+  PanelWidget* InnerPanel() const { return picture2_; }
+  QWidget* ClientArea() const { return client_; }
+  const TwipsScale& Scale() const { return scale_; }
+  MainForm& Form() { return form_; }
+  // How long a run goes on before the progress dialog appears (500 ms by default).
+  void SetProgressDelay(int milliseconds) { progressDelay_ = milliseconds; }
+  QProgressDialog* ProgressDialog() const { return progress_; }
+
+  // --- WindowOps.
+  std::string BoxText(TextBox box) const override;
+  void SetBoxText(TextBox box, std::string_view text) override;
+  void SetListEntryText(MultiplierList list, int index, std::string_view text) override;
+  std::string ListEntryText(MultiplierList list, int index) const override;
+  int SelectedListIndex(MultiplierList list) const override;
+  void SelectListEntry(MultiplierList list, std::string_view text) override;
+  void SetGroupColour(int group, PackedColour colour) override;
+  void ShowMessage(std::string_view text, std::string_view title) override;
+  Canvas& Panel() override { return *picture2_; }
+  std::string FontFace() const override;
+  int ClientWidthTwips() const override;
+  int ClientHeightTwips() const override;
+  void PlaceOuterPanel(int left, int top, int width, int height) override;
+  void BeginRun() override;
+  bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override;
+  void EndRun() override;
+  void EndProgram() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void FitCaptions();
+  QLabel* AddLabel(const QString& name, QWidget* parent, int left, int top, int width, int height,
+                   const QString& caption);
+  void AddBox(TextBox box, bool display, int left, int top, int width, int height);
+  void AddList(MultiplierList list, int left, int top, int width, int height);
+  QPushButton* AddButton(int number, int left, int top, int width, int height,
+                         const QString& caption, QColor colour);
+  void AddGroup(int group, int left, int top, int width, int height, const QString& caption,
+                bool showCaption, QColor colour);
+  void UpdateProgress(std::uint64_t stepsDone, std::uint64_t stepCount);
+
+  MessagePresenter& messages_;
+  TwipsScale scale_;
+  QWidget* client_ = nullptr;
+  QWidget* picture1_ = nullptr;
+  PanelWidget* picture2_ = nullptr;
+  std::array<QLineEdit*, kTextBoxCount + 1> boxes_{};
+  std::array<QListWidget*, 3> lists_{};
+  std::array<GroupFrame*, kGroupCount + 1> groups_{};
+  std::array<QPushButton*, 4> commands_{};
+
+  int progressDelay_ = 500;
+  QElapsedTimer runClock_;
+  QElapsedTimer progressClock_;
+  QProgressDialog* progress_ = nullptr;
+  bool cancelRequested_ = false;
+
+  MainForm form_;  // last: its handlers use the controls above
+};
+
+}  // namespace kurimo

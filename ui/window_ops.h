@@ -1,0 +1,83 @@
+// The window operations that the handlers use. The Qt window implements them for real;
+// tests implement them with a recording window. Setting an editable box's text and
+// selecting a list entry notify the handlers, as a user's typing and picking do.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "case_inputs.h"
+#include "colour_scale.h"
+#include "drawing.h"
+
+namespace kurimo {
+
+// The sixteen text boxes, numbered as the window names them.
+enum class TextBox : int {
+  Text1 = 1,  // bay area (km2), editable
+  Text2,      // mean depth (m), editable
+  Text3,      // bay volume (km3)
+  Text4,      // mouth length (km), editable
+  Text5,      // mouth depth (m)
+  Text6,      // mouth cross-section (km2)
+  Text7,      // open-sea quality (g/m3), editable
+  Text8,      // inflow quality (g/m3), editable
+  Text9,      // inflow rate (m3/s), editable
+  Text10,     // inflow load (g/s)
+  Text11,     // changed mouth cross-section (km2)
+  Text12,     // changed inflow load (g/s)
+  Text13,     // residence time (days)
+  Text14,     // closedness index
+  Text15,     // inflow load per bay volume (g/m3/day)
+  Text16,     // bay mean (g/m3)
+};
+inline constexpr int kTextBoxCount = 16;
+
+// The condition an editable box holds, or no value for a box the system writes.
+std::optional<ConditionBox> EditedCondition(TextBox box);
+
+class WindowOps {
+ public:
+  virtual ~WindowOps() = default;
+
+  virtual std::string BoxText(TextBox box) const = 0;
+  // Changing the text of an editable box runs its edit handler before this returns.
+  virtual void SetBoxText(TextBox box, std::string_view text) = 0;
+
+  virtual void SetListEntryText(MultiplierList list, int index, std::string_view text) = 0;
+  virtual std::string ListEntryText(MultiplierList list, int index) const = 0;
+  // The selected entry, or -1 when none is.
+  virtual int SelectedListIndex(MultiplierList list) const = 0;
+  // Selects the entry with that text; when the selection changes, the list's selection
+  // handler runs before this returns.
+  virtual void SelectListEntry(MultiplierList list, std::string_view text) = 0;
+
+  // group: 1..5 the bay boxes from the river side, 6 the inflow, 7 the open sea.
+  virtual void SetGroupColour(int group, PackedColour colour) = 0;
+
+  // A modal message box with one OK button; returns when the user has closed it.
+  virtual void ShowMessage(std::string_view text, std::string_view title) = 0;
+
+  // The inner panel that carries the legend, and the window's font face.
+  virtual Canvas& Panel() = 0;
+  virtual std::string FontFace() const = 0;
+
+  // The client area in twips, and placing the outer panel in it.
+  virtual int ClientWidthTwips() const = 0;
+  virtual int ClientHeightTwips() const = 0;
+  virtual void PlaceOuterPanel(int left, int top, int width, int height) = 0;
+
+  // A run's progress. BeginRun and EndRun bracket the calculation; in between,
+  // ContinueRun is called every few milliseconds and returns false once the user has
+  // asked to stop. The window blocks every other input meanwhile.
+  virtual void BeginRun() = 0;
+  virtual bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) = 0;
+  virtual void EndRun() = 0;
+
+  // Ends the program at once.
+  virtual void EndProgram() = 0;
+};
+
+}  // namespace kurimo
