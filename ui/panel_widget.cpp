@@ -74,9 +74,13 @@ void PanelWidget::PlotPoint(float x, float y, PackedColour colour) {
 void PanelWidget::PrintLine(std::string_view text) {
   PrepareImage();
   QPainter painter(&image_);
-  painter.setFont(drawFont_);
+  // Without anti-aliasing a text printed again over itself leaves the same pixels, so a
+  // second drawing of the legend gives the same picture.
+  QFont font = drawFont_;
+  font.setStyleStrategy(QFont::NoAntialias);
+  painter.setFont(font);
   painter.setPen(palette().color(QPalette::ButtonText));
-  const QFontMetricsF metrics(drawFont_, &image_);
+  const QFontMetricsF metrics(font, &image_);
   painter.drawText(QPointF(textPosition_.x(), textPosition_.y() + metrics.ascent()),
                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   textPosition_ = QPointF(0, textPosition_.y() + metrics.height());

@@ -1,0 +1,432 @@
+// The real Qt window, offscreen: its look, the handlers reached through real widgets and
+// events, the legend's pixels, resizing, runs with their progress dialog and faults.
+// Messages are recorded, never shown, so that nothing waits for a click.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "look.h"
+#include "main_window.h"
+#include "recording_window.h"
+#include "test_helpers.h"
+
+namespace kurimo {
+namespace {
+
+using test::ShownMessage;
+using enum TextBox;
+
+class RecordingPresenter final : public MessagePresenter {
+ public:
+  void Show(QWidget*, std::string_view text, std::string_view title) override {
+    messages.push_back({std::string(text), std::string(title)});
+  }
+  std::vector<ShownMessage> messages;
+};
+
+QColor Rgb(int r, int g, int b) {
+  return QColor(r, g, b);
+}
+
+// Level colours of the scale, 1..13.
+const std::array<QColor, 14> kLevel = {
+    QColor(),         Rgb(255, 255, 255), Rgb(0, 64, 255),    Rgb(0, 128, 255),  Rgb(0, 191, 255),
+    Rgb(0, 255, 255), Rgb(64, 255, 191),  Rgb(128, 255, 128), Rgb(191, 255, 64), Rgb(255, 255, 0),
+    Rgb(255, 191, 0), Rgb(255, 128, 0),   Rgb(255, 64, 0),    Rgb(255, 0, 0)};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  std::string Text(TextBox box) const { return window.Box(box)->text().toStdString(); }
+  QColor GroupColour(int group) const { return window.Group(group)->Colour(); }
+  // Replaces a box's text by typing: select everything, then one key at a time.
+  void TypeOver(TextBox box, const char* keys) {
+    QLineEdit* edit = window.Box(box);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromUtf8(keys));
+  }
+  // The geometry a control should have, from twips.
+  QRect Twips(int left, int top, int width, int height) const {
+    return window.Scale().Rect(left, top, width, height);
+  }
+
+  test::TempFolder folder;
+  std::string outputPath = folder.File("Kurimo_OUT.txt");
+  RecordingPresenter presenter;
+  MainWindow window{presenter, outputPath};
+};
+
+TEST_F(WindowTest, PanelFacesResolveToTheJapaneseFont) {
+  EXPECT_EQ(QFontInfo(QFont(kPanelFontFace)).family(), QStringLiteral("IPAPGothic"));
+  EXPECT_EQ(QFontInfo(QApplication::font()).family(), QStringLiteral("IPAPGothic"));
+
+  const QFont display = window.Box(Text3)->font();
+  const QFontInfo resolved(display);
+  EXPECT_EQ(resolved.family(), QStringLiteral("IPAPGothic"));
+  EXPECT_TRUE(resolved.bold());
+  EXPECT_TRUE(resolved.italic());
+  EXPECT_EQ(display.pointSizeF(), 9.0);
+  EXPECT_EQ(window.InnerPanel()->font().pointSizeF(), 7.5);
+  EXPECT_EQ(QFontInfo(window.InnerPanel()->font()).family(), QStringLiteral("IPAPGothic"));
+  EXPECT_FALSE(QFontInfo(window.Box(Text1)->font()).bold());
+}
+
+TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemInTheirColours) {
+  EXPECT_EQ(window.windowTitle(),
+            QStringLiteral(" 閉鎖性海域水質計算 by 簡易計算モデル Kurimo_Ver10"));
+  EXPECT_EQ(QApplication::style()->name(), QStringLiteral("fusion"));
+  EXPECT_EQ(window.ClientArea()->size(), Twips(0, 0, 8625, 6675).size());
+  EXPECT_EQ(window.OuterPanel()->geometry(), window.ClientArea()->rect());
+  EXPECT_EQ(window.InnerPanel()->geometry(), Twips(120, 240, 8172, 6012));
+
+  EXPECT_EQ(window.Box(Text1)->geometry(), Twips(1560, 480, 1332, 264));
+  EXPECT_EQ(window.Box(Text16)->geometry(), Twips(3240, 3240, 1092, 264));
+  EXPECT_EQ(window.List(MultiplierList::Section)->geometry(), Twips(1680, 2040, 972, 240));
+  EXPECT_EQ(window.List(MultiplierList::Quantity)->geometry(), Twips(3720, 2280, 852, 240));
+  EXPECT_EQ(window.Command(1)->geometry(), Twips(6360, 3840, 1212, 492));
+  EXPECT_EQ(window.Group(5)->geometry(), Twips(4200, 3840, 732, 1452));
+  EXPECT_EQ(window.Group(kInflowGroup)->geometry(), Twips(480, 4080, 852, 612));
+  EXPECT_EQ(window.Label(QStringLiteral("Label26"))->geometry(), Twips(1560, 2880, 2772, 252));
+  QLabel* bayName = window.Label(QStringLiteral("Label27"));
+  ASSERT_NE(bayName, nullptr);
+  EXPECT_EQ(bayName->parentWidget(), window.Group(3));
+  EXPECT_EQ(bayName->text(), QStringLiteral("（湾内水）"));
+
+  EXPECT_EQ(window.Label(QStringLiteral("Label5"))->text(),
+            QStringLiteral("※基本条件ケースの×0.2～×5倍の範囲で変更できます。"));
+  EXPECT_EQ(window.Label(QStringLiteral("Label7"))->text(), QStringLiteral("　⇒"));
+  EXPECT_EQ(window.Command(2)->text(), QStringLiteral("終了（閉じる）"));
+  EXPECT_EQ(window.Command(3)->text(), QStringLiteral("デフォルトに戻す"));
+
+  EXPECT_EQ(window.OuterPanel()->palette().color(QPalette::Window), Rgb(255, 255, 192));
+  EXPECT_EQ(window.InnerPanel()->palette().color(QPalette::Window), Rgb(255, 255, 255));
+  EXPECT_EQ(window.Label(QStringLiteral("Label1"))->palette().color(QPalette::Window),
+            Rgb(255, 192, 128));
+  EXPECT_TRUE(window.Label(QStringLiteral("Label1"))->autoFillBackground());
+  EXPECT_EQ(window.Label(QStringLiteral("Label24"))->palette().color(QPalette::Window),
+            Rgb(255, 192, 255));
+  EXPECT_EQ(window.Command(3)->palette().color(QPalette::Button), Rgb(0, 255, 0));
+  EXPECT_EQ(window.Command(1)->palette().color(QPalette::Button), Rgb(255, 192, 192));
+  EXPECT_EQ(window.Box(Text3)->palette().color(QPalette::Base), Rgb(255, 255, 192));
+  EXPECT_EQ(window.Box(Text1)->palette().color(QPalette::Base), Rgb(255, 255, 255));
+}
+
+TEST_F(WindowTest, CaptionsFitBesideTheirBoxes) {
+  // Every caption's text ends before the box that starts inside the label.
+  for (QLabel* label : window.InnerPanel()->findChildren<QLabel*>()) {
+    if (!(label->alignment() & Qt::AlignRight)) continue;
+    SCOPED_TRACE(label->objectName().toStdString());
+    const int textWidth = QFontMetrics(label->font()).horizontalAdvance(label->text());
+    EXPECT_LE(textWidth, label->contentsRect().width());
+    EXPECT_GE(label->font().pointSizeF(), 7.5);
+  }
+}
+
+TEST_F(WindowTest, StartUpFillsTheBoxesListsAndColours) {
+  const std::array<const char*, kTextBoxCount> expected = {
+      " 1000", " 18",   " 18",   " 7",    " 18",    " .126", " 2.4",  " 10",
+      " 331",  " 3310", " .126", " 3310", " 629.4", " 4.52", " .016", " 2.4"};
+  for (int box = 1; box <= kTextBoxCount; ++box) {
+    EXPECT_EQ(Text(static_cast<TextBox>(box)), expected[box - 1]) << "Text" << box;
+  }
+  QListWidget* section = window.List(MultiplierList::Section);
+  ASSERT_EQ(section->count(), 7);
+  EXPECT_EQ(section->item(0)->text(), QStringLiteral("1.0"));
+  EXPECT_EQ(section->item(6)->text(), QStringLiteral("2.0"));
+  EXPECT_EQ(window.List(MultiplierList::Quality)->count(), 8);
+  EXPECT_EQ(window.List(MultiplierList::Quantity)->item(7)->text(), QStringLiteral("5.0"));
+  for (MultiplierList list :
+       {MultiplierList::Section, MultiplierList::Quality, MultiplierList::Quantity}) {
+    EXPECT_TRUE(window.List(list)->selectedItems().isEmpty());
+  }
+  for (int group = 1; group <= 5; ++group)
+    EXPECT_EQ(GroupColour(group), kLevel[5]);
+  EXPECT_EQ(GroupColour(kInflowGroup), kLevel[13]);
+  EXPECT_EQ(GroupColour(kOpenSeaGroup), kLevel[5]);
+  EXPECT_TRUE(presenter.messages.empty());
+}
+
+TEST_F(WindowTest, TypingTheAreaKeyByKeyRecomputesAtEveryKey) {
+  TypeOver(Text1, "5");
+  EXPECT_EQ(Text(Text3), " .09");
+  QTest::keyClicks(window.Box(Text1), QStringLiteral("0"));
+  EXPECT_EQ(Text(Text3), " .9");
+  QTest::keyClicks(window.Box(Text1), QStringLiteral("0"));
+  EXPECT_EQ(Text(Text1), "500");
+  EXPECT_EQ(Text(Text3), " 9");
+  EXPECT_EQ(Text(Text13), " 314.7");
+  EXPECT_EQ(Text(Text14), " 3.19");
+  EXPECT_EQ(Text(Text15), " .032");
+  EXPECT_TRUE(presenter.messages.empty());
+}
+
+TEST_F(WindowTest, FailingKeystrokesBringTheBoxMessageEachTime) {
+  struct Case {
+    TextBox box;
+    const char* keys;
+    std::size_t messages;
+    ShownMessage message;
+  };
+  const std::vector<Case> cases = {
+      {Text1, "0.5", 3, {"湾面積は1km2以上にしてください。", "湾面積の入力制限"}},
+      {Text2, "0", 1, {"水深は1m以上にしてください", "水深の入力制限"}},
+      {Text4, "-1", 2, {"湾口部長さは0にしないでください", "湾口部長さの入力制限"}},
+      {Text7, "2.4x", 1, {"数値を入力してください", "外海水の水質"}},
+      {Text8, "1a", 1, {"数値を入力してください", "流入水の水質"}},
+      {Text9, "0.5", 2, {"流入水の流量は0にしないでください", "流量の入力制限"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    presenter.messages.clear();
+    window.Form().Command3Click();
+    TypeOver(c.box, c.keys);
+    ASSERT_EQ(presenter.messages.size(), c.messages);
+    for (const ShownMessage& shown : presenter.messages)
+      EXPECT_EQ(shown, c.message);
+    EXPECT_EQ(Text(c.box), c.keys);  // the box keeps what was typed
+  }
+  // Deleting the whole text is a change to the empty text, which is not a number.
+  presenter.messages.clear();
+  window.Form().Command3Click();
+  window.Box(Text1)->setFocus();
+  window.Box(Text1)->selectAll();
+  QTest::keyClick(window.Box(Text1), Qt::Key_Backspace);
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].title, "湾面積の入力制限");
+  EXPECT_EQ(window.Form().Model().BayArea, " 1000");
+}
+
+TEST_F(WindowTest, ListPicksRewriteTheirBoxes) {
+  window.List(MultiplierList::Section)->setCurrentRow(2);  // 0.5
+  EXPECT_EQ(Text(Text11), " .063");
+  EXPECT_EQ(Text(Text14), " 9.04");
+  window.List(MultiplierList::Quality)->setCurrentRow(1);  // 0.2
+  EXPECT_EQ(Text(Text12), " 662");
+  EXPECT_EQ(Text(Text15), " .003");
+  EXPECT_EQ(GroupColour(kInflowGroup), kLevel[5]);          // 2.0 g/m3
+  window.List(MultiplierList::Quality)->setCurrentRow(4);   // 1.2
+  window.List(MultiplierList::Quantity)->setCurrentRow(5);  // 1.5
+  EXPECT_EQ(Text(Text12), " 5958.00023674965");
+  EXPECT_EQ(Text(Text1), " 1000");  // the condition boxes stay as they are
+  EXPECT_EQ(Text(Text10), " 3310");
+}
+
+TEST_F(WindowTest, KeyboardSelectionRunsTheHandlerButFocusAloneDoesNot) {
+  // After this edit a quality pick of 1.0 would write Text12 to 3 places instead of 5.
+  TypeOver(Text8, "1.234567");
+  ASSERT_EQ(Text(Text12), " 408.64168");
+  QListWidget* quality = window.List(MultiplierList::Quality);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  quality->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  EXPECT_TRUE(quality->selectedItems().isEmpty());
+  EXPECT_EQ(Text(Text12), " 408.64168");
+
+  quality->setCurrentRow(1);               // 0.2
+  QTest::keyClick(quality, Qt::Key_Down);  // 0.5
+  ASSERT_EQ(quality->selectedItems().size(), 1);
+  EXPECT_EQ(quality->selectedItems().first()->text(), QStringLiteral("0.5"));
+  EXPECT_EQ(Text(Text12), " 204.321");
+}
+
+TEST_F(WindowTest, DefaultRunThroughTheStartButton) {
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  EXPECT_EQ(Text(Text16), " 3.15");
+  const std::array<int, 5> levels = {8, 7, 7, 6, 6};
+  for (int group = 1; group <= 5; ++group)
+    EXPECT_EQ(GroupColour(group), kLevel[levels[group - 1]]);
+  EXPECT_EQ(GroupColour(kInflowGroup), kLevel[13]);
+  EXPECT_EQ(GroupColour(kOpenSeaGroup), kLevel[5]);
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0],
+            (ShownMessage{"計算結果(湾内平均水質)\r 3.15(g/m3)", "計算終了です！"}));
+  EXPECT_EQ(test::ReadBytes(outputPath),
+            test::ReadBytes(std::string(KURIMO_TEST_DATA_DIR) + "/default-Kurimo_OUT.txt"));
+  EXPECT_EQ(window.ProgressDialog(), nullptr);  // a short run shows no dialog
+}
+
+TEST_F(WindowTest, DefaultsButtonAfterEditsPicksAndARun) {
+  TypeOver(Text1, "500");
+  TypeOver(Text7, "5");
+  window.List(MultiplierList::Section)->setCurrentRow(1);
+  window.List(MultiplierList::Quality)->setCurrentRow(7);
+  window.List(MultiplierList::Quantity)->setCurrentRow(3);
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  ASSERT_NE(Text(Text16), " 2.4");
+  presenter.messages.clear();
+
+  QTest::mouseClick(window.Command(3), Qt::LeftButton);
+  EXPECT_EQ(Text(Text1), " 1000");
+  EXPECT_EQ(Text(Text7), " 2.4");
+  EXPECT_EQ(Text(Text11), " .126");
+  EXPECT_EQ(Text(Text12), " 3310");
+  EXPECT_EQ(Text(Text13), " 629.4");
+  EXPECT_EQ(Text(Text16), " 2.4");
+  for (MultiplierList list :
+       {MultiplierList::Section, MultiplierList::Quality, MultiplierList::Quantity}) {
+    ASSERT_EQ(window.List(list)->selectedItems().size(), 1);
+    EXPECT_EQ(window.List(list)->row(window.List(list)->selectedItems().first()), 0);
+  }
+  for (int group = 1; group <= 5; ++group)
+    EXPECT_EQ(GroupColour(group), kLevel[5]);
+  EXPECT_EQ(GroupColour(kInflowGroup), kLevel[13]);
+  EXPECT_TRUE(presenter.messages.empty());
+}
+
+// The pixel at the centre of a rectangle given in twips, on the panel's picture.
+QColor PixelAt(const QImage& image, const TwipsScale& scale, double x, double y) {
+  return image.pixelColor(static_cast<int>(scale.X(x) * image.devicePixelRatio()),
+                          static_cast<int>(scale.Y(y) * image.devicePixelRatio()));
+}
+
+TEST_F(WindowTest, LegendCellsCarryTheLevelColoursAndSurviveCoveringAndResizing) {
+  const double unit = 5.67;
+  const double left = 20 * unit + 100 * unit;
+  const double cell = (800.0 / 13) * unit;
+  const double middleY = (60 * unit + 925 * unit) + 15 * unit;
+  const TwipsScale& scale = window.Scale();
+
+  auto check = [&](const QImage& image) {
+    for (int j = 1; j <= 13; ++j) {
+      SCOPED_TRACE("cell " + std::to_string(j));
+      EXPECT_EQ(PixelAt(image, scale, left + (j + 0.5) * cell, middleY), kLevel[j]);
+    }
+    // The first slot stays empty, and the black frame closes the bar at both ends.
+    EXPECT_EQ(PixelAt(image, scale, left + 0.5 * cell, middleY), Rgb(255, 255, 255));
+    EXPECT_EQ(PixelAt(image, scale, left + cell, middleY), Rgb(0, 0, 0));
+    EXPECT_EQ(PixelAt(image, scale, left + 14 * cell, middleY), Rgb(0, 0, 0));
+  };
+  check(window.InnerPanel()->Image());
+
+  // What the widget paints on the screen is the kept picture: after showing, resizing
+  // and covering, a fresh rendering still shows the legend.
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.resize(200, 150);
+  QApplication::processEvents();
+  QWidget cover;
+  cover.setGeometry(window.geometry());
+  cover.show();
+  QApplication::processEvents();
+  cover.hide();
+  window.resize(900, 700);
+  QApplication::processEvents();
+  check(window.InnerPanel()->grab().toImage());
+
+  // Drawing again (the defaults button) paints the same picture over the first.
+  const QImage before = window.InnerPanel()->Image();
+  window.Form().Command3Click();
+  EXPECT_EQ(window.InnerPanel()->Image(), before);
+}
+
+TEST_F(WindowTest, ResizingKeepsTheOuterPanelOverTheClientAreaAndNothingElseMoves) {
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const QRect inner = window.InnerPanel()->geometry();
+  const QRect text1 = window.Box(Text1)->geometry();
+  for (const QSize size : {QSize(900, 700), QSize(300, 200), QSize(640, 480)}) {
+    window.resize(size);
+    QApplication::processEvents();
+    EXPECT_EQ(window.OuterPanel()->geometry(), window.ClientArea()->rect());
+    EXPECT_EQ(window.InnerPanel()->geometry(), inner);
+    EXPECT_EQ(window.Box(Text1)->geometry(), text1);
+  }
+}
+
+TEST_F(WindowTest, AnUnwritableOutputFileBringsAMessageAndTheWindowGoesOn) {
+  RecordingPresenter messages;
+  MainWindow failing(messages, folder.File("missing/Kurimo_OUT.txt"));
+  QTest::mouseClick(failing.Command(1), Qt::LeftButton);
+  ASSERT_EQ(messages.messages.size(), 1u);
+  EXPECT_EQ(messages.messages[0].title, "出力ファイルのエラー");
+  EXPECT_EQ(failing.Box(Text16)->text(), QStringLiteral(" 2.4"));
+  EXPECT_EQ(failing.Group(1)->Colour(), kLevel[5]);
+  failing.Box(Text1)->setText(QStringLiteral("500"));
+  EXPECT_EQ(failing.Box(Text3)->text(), QStringLiteral(" 9"));
+}
+
+TEST_F(WindowTest, ALongRunShowsAModalProgressDialogThatStopsIt) {
+  TypeOver(Text9, "1");  // about four million steps
+  window.SetProgressDelay(0);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  bool sawDialog = false;
+  QTimer::singleShot(0, [&] {
+    QProgressDialog* dialog = window.ProgressDialog();
+    if (dialog == nullptr) return;
+    sawDialog = true;
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), dialog);
+    EXPECT_TRUE(dialog->labelText().contains(QStringLiteral("ステップ")));
+    QPushButton* stop = dialog->findChild<QPushButton*>();
+    ASSERT_NE(stop, nullptr);
+    EXPECT_EQ(stop->text(), QStringLiteral("中止"));
+    QTest::mouseClick(stop, Qt::LeftButton);
+  });
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  EXPECT_TRUE(sawDialog);
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].title, "計算の中止");
+  EXPECT_EQ(Text(Text16), " 2.4");
+  EXPECT_EQ(GroupColour(1), kLevel[5]);
+  EXPECT_EQ(window.ProgressDialog(), nullptr);
+  EXPECT_EQ(test::ReadCp932Lines(outputPath).size(), 23u);
+}
+
+TEST_F(WindowTest, ARunWithTheDialogGivesWhatARunWithoutItGives) {
+  TypeOver(Text9, "1");
+  window.SetProgressDelay(0);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+
+  // The same case through the handlers alone, without a dialog or events.
+  test::RecordingWindow plain;
+  const std::string plainPath = folder.File("plain.txt");
+  MainForm form(plain, plainPath);
+  plain.form = &form;
+  form.FormLoad();
+  plain.Type(Text9, "1");
+  form.Command1Click();
+
+  EXPECT_GT(plain.progressCalls, 0);
+  EXPECT_EQ(test::ReadBytes(outputPath), test::ReadBytes(plainPath));
+  EXPECT_EQ(Text(Text16), plain.Text(Text16));
+  for (int group = 1; group <= kGroupCount; ++group) {
+    EXPECT_EQ(GroupColour(group), ToQColor(plain.groupColours[group]));
+  }
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0], plain.messages.at(0));
+}
+
+TEST_F(WindowTest, ExitButtonClosesTheWindow) {
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::mouseClick(window.Command(2), Qt::LeftButton);
+  EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
+}  // namespace kurimo
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  kurimo::InstallWindowLook();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
