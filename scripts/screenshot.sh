@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 out="${1:-docs}"
 mkdir -p "$out"
 
-extra=(xvfb xauth x11-utils xdotool imagemagick)
+extra=(xvfb xauth x11-utils xdotool imagemagick openbox)
 missing=()
 for package in "${extra[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
@@ -25,12 +25,16 @@ fi
 ./scripts/build.sh >/dev/null
 
 work="$(mktemp -d)"
-trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 display=:97
 Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sleep 1
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb
+# A window manager draws the title bars, so the screenshots show the window's title.
+openbox >/dev/null 2>&1 &
+wm=$!
+sleep 1
 # The run writes its output file in the working folder: keep it out of the repository.
 (cd "$work" && exec "$OLDPWD/build/ui/kurimo") &
 app=$!
@@ -43,15 +47,27 @@ for _ in $(seq 50); do
 done
 [ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
 sleep 1
-import -window "$window" "$out/kurimo-window.png"
+# The window with its frame: climb from the client to the child of the root window.
+root_id="$(xwininfo -root | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')"
+frame="$window"
+while true; do
+  parent="$(xwininfo -id "$frame" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')"
+  [ -z "$parent" ] || [ "$parent" = "$root_id" ] && break
+  frame="$parent"
+done
+# The frame's place and size on the screen, as an ImageMagick crop geometry.
+crop() {
+  xwininfo -id "$frame" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+    /Width:/{w=$2} /Height:/{h=$2} END{print w "x" h "+" x "+" y}'
+}
+import -window root -crop "$(crop)" "$out/kurimo-window.png"
 
 # Press 計算開始 (its centre, in pixels at 96 dots per inch), wait for the result
 # message, close it, and take the window with the run's colours.
 xdotool mousemove --window "$window" 472 288 click 1
 sleep 2
-import -window root "$work/with-message.png"
+import -window root -crop "$(crop)" "$out/kurimo-result-message.png"
 xdotool key Return
 sleep 1
-import -window "$window" "$out/kurimo-run.png"
-cp "$work/with-message.png" "$out/kurimo-result-message.png"
+import -window root -crop "$(crop)" "$out/kurimo-run.png"
 echo "saved $out/kurimo-window.png, $out/kurimo-run.png, $out/kurimo-result-message.png"

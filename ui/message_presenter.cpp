@@ -1,6 +1,8 @@
 #include "message_presenter.h"
 
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QString>
 
 namespace kurimo {
@@ -14,6 +16,13 @@ void MessageBoxPresenter::Show(QWidget* parent, std::string_view text, std::stri
   QMessageBox box(QMessageBox::NoIcon,
                   QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())), shown,
                   QMessageBox::Ok, parent);
+  // A message box sizes itself to its text; make room for the whole title as well, as
+  // the title says what the message is about.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int titleWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 120;
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   box.exec();
 }
 
