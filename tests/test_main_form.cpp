@@ -104,21 +104,6 @@ TEST_F(FormTest, StartUpColoursGroupsBeforeTheScaleExistsThenAgainFromTheScale) 
   EXPECT_EQ(window.colouredGroups, expected);
 }
 
-TEST_F(FormTest, TypingAreaKeyByKeyUpdatesTheDerivedBoxesAtEveryStep) {
-  window.Type(Text1, "5");
-  EXPECT_EQ(window.Text(Text3), " .09");
-  EXPECT_EQ(window.Text(Text14), " .32");
-  window.TypeKeys(Text1, "00");
-  EXPECT_TRUE(window.messages.empty());
-  EXPECT_EQ(window.Text(Text1), "500");
-  EXPECT_EQ(window.Text(Text3), " 9");
-  EXPECT_EQ(window.Text(Text13), " 314.7");
-  EXPECT_EQ(window.Text(Text14), " 3.19");
-  EXPECT_EQ(window.Text(Text15), " .032");
-  EXPECT_EQ(form.Model().BayArea, "500");
-  EXPECT_EQ(window.Text(Text16), " 2.4");  // no edit touches the result
-}
-
 TEST_F(FormTest, MeanDepthAndMouthLengthRewriteTheMouthBoxes) {
   window.Type(Text2, "20");
   EXPECT_EQ(window.Text(Text3), " 20");
@@ -441,11 +426,6 @@ TEST_F(FormTest, ResizeCoversTheClientAreaUnlessMinimised) {
   form.FormResize();  // a zero height is still minimised
   ASSERT_EQ(window.outerPanelPlacements.size(), 1u);
   EXPECT_EQ(window.outerPanelPlacements[0], (std::array<int, 4>{0, 0, 12000, 3000}));
-}
-
-TEST_F(FormTest, ExitButtonEndsTheProgram) {
-  form.Command2Click();
-  EXPECT_EQ(window.endProgramCalls, 1);
 }
 
 }  // namespace
