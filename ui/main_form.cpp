@@ -150,21 +150,13 @@ void MainForm::TextChange(TextBox box) {
       break;
     case ConditionBox::OpenSeaQuality: {
       // The bay groups show the open-sea quality until a run colours them; the inflow
-      // group keeps its colour.
+      // group's entry is refreshed but the group keeps its colour.
       const auto bay = static_cast<float>(TextToNumber(model_.BayAverageQuality));
-      for (int group = kFirstBayGroup; group <= kLastBayGroup; ++group) {
-        scale_.GroupConcentration[group] = bay;
-      }
+      for (int group = kFirstBayGroup; group <= kLastBayGroup; ++group)
+        ColourGroup(group, bay);
       scale_.GroupConcentration[kInflowGroup] =
           static_cast<float>(TextToNumber(model_.InflowQuality));
-      scale_.GroupConcentration[kOpenSeaGroup] =
-          static_cast<float>(TextToNumber(model_.OpenSeaQuality));
-      for (int group = kFirstBayGroup; group <= kLastBayGroup; ++group) {
-        scale_.ColourForValue(static_cast<std::int16_t>(group), scale_.GroupColour);
-        window_.SetGroupColour(group, scale_.GroupColour);
-      }
-      scale_.ColourForValue(kOpenSeaGroup, scale_.GroupColour);
-      window_.SetGroupColour(kOpenSeaGroup, scale_.GroupColour);
+      ColourGroup(kOpenSeaGroup, static_cast<float>(TextToNumber(model_.OpenSeaQuality)));
       break;
     }
     case ConditionBox::InflowQuality:
