@@ -17,26 +17,8 @@ using test::RecordingWindow;
 using test::ShownMessage;
 using enum TextBox;
 
-// The colours of the scale's levels 1..13.
-constexpr std::array<PackedColour, 14> kLevel = {0,
-                                                 PackColour(255, 255, 255),
-                                                 PackColour(0, 64, 255),
-                                                 PackColour(0, 128, 255),
-                                                 PackColour(0, 191, 255),
-                                                 PackColour(0, 255, 255),
-                                                 PackColour(64, 255, 191),
-                                                 PackColour(128, 255, 128),
-                                                 PackColour(191, 255, 64),
-                                                 PackColour(255, 255, 0),
-                                                 PackColour(255, 191, 0),
-                                                 PackColour(255, 128, 0),
-                                                 PackColour(255, 64, 0),
-                                                 PackColour(255, 0, 0)};
-
-// The sixteen boxes after start-up, Text1 first.
-const std::array<std::string, kTextBoxCount> kStartTexts = {
-    " 1000", " 18",   " 18",   " 7",    " 18",    " .126", " 2.4",  " 10",
-    " 331",  " 3310", " .126", " 3310", " 629.4", " 4.52", " .016", " 2.4"};
+using test::kStartTexts;
+constexpr const auto& kLevel = test::kLevelColour;
 
 class FormTest : public ::testing::Test {
  protected:

@@ -40,11 +40,10 @@ QColor Rgb(int r, int g, int b) {
   return QColor(r, g, b);
 }
 
-// Level colours of the scale, 1..13.
-const std::array<QColor, 14> kLevel = {
-    QColor(),         Rgb(255, 255, 255), Rgb(0, 64, 255),    Rgb(0, 128, 255),  Rgb(0, 191, 255),
-    Rgb(0, 255, 255), Rgb(64, 255, 191),  Rgb(128, 255, 128), Rgb(191, 255, 64), Rgb(255, 255, 0),
-    Rgb(255, 191, 0), Rgb(255, 128, 0),   Rgb(255, 64, 0),    Rgb(255, 0, 0)};
+// The colour of a level of the scale, 1..13, as a widget shows it.
+QColor Level(int level) {
+  return ToQColor(test::kLevelColour[level]);
+}
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -135,11 +134,8 @@ TEST_F(WindowTest, CaptionsFitBesideTheirBoxes) {
 }
 
 TEST_F(WindowTest, StartUpFillsTheBoxesListsAndColours) {
-  const std::array<const char*, kTextBoxCount> expected = {
-      " 1000", " 18",   " 18",   " 7",    " 18",    " .126", " 2.4",  " 10",
-      " 331",  " 3310", " .126", " 3310", " 629.4", " 4.52", " .016", " 2.4"};
   for (int box = 1; box <= kTextBoxCount; ++box) {
-    EXPECT_EQ(Text(static_cast<TextBox>(box)), expected[box - 1]) << "Text" << box;
+    EXPECT_EQ(Text(static_cast<TextBox>(box)), test::kStartTexts[box - 1]) << "Text" << box;
   }
   QListWidget* section = window.List(MultiplierList::Section);
   ASSERT_EQ(section->count(), 7);
@@ -152,9 +148,9 @@ TEST_F(WindowTest, StartUpFillsTheBoxesListsAndColours) {
     EXPECT_TRUE(window.List(list)->selectedItems().isEmpty());
   }
   for (int group = 1; group <= 5; ++group)
-    EXPECT_EQ(GroupColour(group), kLevel[5]);
-  EXPECT_EQ(GroupColour(kInflowGroup), kLevel[13]);
-  EXPECT_EQ(GroupColour(kOpenSeaGroup), kLevel[5]);
+    EXPECT_EQ(GroupColour(group), Level(5));
+  EXPECT_EQ(GroupColour(kInflowGroup), Level(13));
+  EXPECT_EQ(GroupColour(kOpenSeaGroup), Level(5));
   EXPECT_TRUE(presenter.messages.empty());
 }
 
@@ -215,7 +211,7 @@ TEST_F(WindowTest, ListPicksRewriteTheirBoxes) {
   window.List(MultiplierList::Quality)->setCurrentRow(1);  // 0.2
   EXPECT_EQ(Text(Text12), " 662");
   EXPECT_EQ(Text(Text15), " .003");
-  EXPECT_EQ(GroupColour(kInflowGroup), kLevel[5]);          // 2.0 g/m3
+  EXPECT_EQ(GroupColour(kInflowGroup), Level(5));           // 2.0 g/m3
   window.List(MultiplierList::Quality)->setCurrentRow(4);   // 1.2
   window.List(MultiplierList::Quantity)->setCurrentRow(5);  // 1.5
   EXPECT_EQ(Text(Text12), " 5958.00023674965");
@@ -247,9 +243,9 @@ TEST_F(WindowTest, DefaultRunThroughTheStartButton) {
   EXPECT_EQ(Text(Text16), " 3.15");
   const std::array<int, 5> levels = {8, 7, 7, 6, 6};
   for (int group = 1; group <= 5; ++group)
-    EXPECT_EQ(GroupColour(group), kLevel[levels[group - 1]]);
-  EXPECT_EQ(GroupColour(kInflowGroup), kLevel[13]);
-  EXPECT_EQ(GroupColour(kOpenSeaGroup), kLevel[5]);
+    EXPECT_EQ(GroupColour(group), Level(levels[group - 1]));
+  EXPECT_EQ(GroupColour(kInflowGroup), Level(13));
+  EXPECT_EQ(GroupColour(kOpenSeaGroup), Level(5));
   ASSERT_EQ(presenter.messages.size(), 1u);
   EXPECT_EQ(presenter.messages[0],
             (ShownMessage{"計算結果(湾内平均水質)\r 3.15(g/m3)", "計算終了です！"}));
@@ -281,8 +277,8 @@ TEST_F(WindowTest, DefaultsButtonAfterEditsPicksAndARun) {
     EXPECT_EQ(window.List(list)->row(window.List(list)->selectedItems().first()), 0);
   }
   for (int group = 1; group <= 5; ++group)
-    EXPECT_EQ(GroupColour(group), kLevel[5]);
-  EXPECT_EQ(GroupColour(kInflowGroup), kLevel[13]);
+    EXPECT_EQ(GroupColour(group), Level(5));
+  EXPECT_EQ(GroupColour(kInflowGroup), Level(13));
   EXPECT_TRUE(presenter.messages.empty());
 }
 
@@ -302,7 +298,7 @@ TEST_F(WindowTest, LegendCellsCarryTheLevelColoursAndSurviveCoveringAndResizing)
   auto check = [&](const QImage& image) {
     for (int j = 1; j <= 13; ++j) {
       SCOPED_TRACE("cell " + std::to_string(j));
-      EXPECT_EQ(PixelAt(image, scale, left + (j + 0.5) * cell, middleY), kLevel[j]);
+      EXPECT_EQ(PixelAt(image, scale, left + (j + 0.5) * cell, middleY), Level(j));
     }
     // The first slot stays empty, and the black frame closes the bar at both ends.
     EXPECT_EQ(PixelAt(image, scale, left + 0.5 * cell, middleY), Rgb(255, 255, 255));
@@ -353,7 +349,7 @@ TEST_F(WindowTest, AnUnwritableOutputFileBringsAMessageAndTheWindowGoesOn) {
   ASSERT_EQ(messages.messages.size(), 1u);
   EXPECT_EQ(messages.messages[0].title, "出力ファイルのエラー");
   EXPECT_EQ(failing.Box(Text16)->text(), QStringLiteral(" 2.4"));
-  EXPECT_EQ(failing.Group(1)->Colour(), kLevel[5]);
+  EXPECT_EQ(failing.Group(1)->Colour(), Level(5));
   failing.Box(Text1)->setText(QStringLiteral("500"));
   EXPECT_EQ(failing.Box(Text3)->text(), QStringLiteral(" 9"));
 }
@@ -382,7 +378,7 @@ TEST_F(WindowTest, ALongRunShowsAModalProgressDialogThatStopsIt) {
   ASSERT_EQ(presenter.messages.size(), 1u);
   EXPECT_EQ(presenter.messages[0].title, "計算の中止");
   EXPECT_EQ(Text(Text16), " 2.4");
-  EXPECT_EQ(GroupColour(1), kLevel[5]);
+  EXPECT_EQ(GroupColour(1), Level(5));
   EXPECT_EQ(window.ProgressDialog(), nullptr);
   EXPECT_EQ(test::ReadCp932Lines(outputPath).size(), 23u);
 }

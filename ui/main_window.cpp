@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "look.h"
+#include "qt_text.h"
 
 namespace kurimo {
 namespace {
@@ -34,10 +35,6 @@ const QColor kPink(255, 192, 255);    // indicators
 const QColor kResult(128, 255, 255);  // result caption
 const QColor kNoteGrey(224, 224, 224);
 const QColor kButtonPink(255, 192, 192);
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
   QPalette palette = widget->palette();
@@ -349,14 +346,14 @@ std::string MainWindow::BoxText(TextBox box) const {
 }
 
 void MainWindow::SetBoxText(TextBox box, std::string_view text) {
-  Box(box)->setText(FromUtf8(text));
+  Box(box)->setText(ToQString(text));
 }
 
 void MainWindow::SetListEntryText(MultiplierList list, int index, std::string_view text) {
   QListWidget* target = List(list);
   while (target->count() <= index)
     target->addItem(QString());
-  target->item(index)->setText(FromUtf8(text));
+  target->item(index)->setText(ToQString(text));
 }
 
 std::string MainWindow::ListEntryText(MultiplierList list, int index) const {
@@ -371,7 +368,7 @@ int MainWindow::SelectedListIndex(MultiplierList list) const {
 
 void MainWindow::SelectListEntry(MultiplierList list, std::string_view text) {
   QListWidget* target = List(list);
-  const QList<QListWidgetItem*> found = target->findItems(FromUtf8(text), Qt::MatchExactly);
+  const QList<QListWidgetItem*> found = target->findItems(ToQString(text), Qt::MatchExactly);
   if (found.isEmpty()) return;
   target->setCurrentItem(found.first(), QItemSelectionModel::ClearAndSelect);
 }

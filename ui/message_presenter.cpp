@@ -5,17 +5,17 @@
 #include <QSpacerItem>
 #include <QString>
 
+#include "qt_text.h"
+
 namespace kurimo {
 
 void MessageBoxPresenter::Show(QWidget* parent, std::string_view text, std::string_view title) {
-  QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  QString shown = ToQString(text);
   // A carriage return alone starts a new line in the message; Qt's labels break only at
   // line feeds.
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  QMessageBox box(QMessageBox::NoIcon,
-                  QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())), shown,
-                  QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::NoIcon, ToQString(title), shown, QMessageBox::Ok, parent);
   // A message box sizes itself to its text; make room for the whole title as well, as
   // the title says what the message is about.
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "qt_text.h"
+
 namespace kurimo {
 
 QColor ToQColor(PackedColour colour) {
@@ -82,13 +84,13 @@ void PanelWidget::PrintLine(std::string_view text) {
   painter.setPen(palette().color(QPalette::ButtonText));
   const QFontMetricsF metrics(font, &image_);
   painter.drawText(QPointF(textPosition_.x(), textPosition_.y() + metrics.ascent()),
-                   QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+                   ToQString(text));
   textPosition_ = QPointF(0, textPosition_.y() + metrics.height());
   update();
 }
 
 void PanelWidget::SetFontName(std::string_view name) {
-  drawFont_.setFamily(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+  drawFont_.setFamily(ToQString(name));
 }
 
 void PanelWidget::SetPenWidth(std::int16_t pixels) {
