@@ -9,7 +9,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   # The window: Qt Widgets with its platform plugins (the offscreen one runs the window
   # tests without a display) and the Japanese font the window's faces are mapped to.
-  qt6-base-dev qt6-qpa-plugins fonts-ipafont-gothic
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,12 @@ class RecordingWindow final : public WindowOps {
   int clientWidth = 8625, clientHeight = 6675;
   std::vector<std::array<int, 4>> outerPanelPlacements;
   int beginRuns = 0, endRuns = 0, progressCalls = 0, endProgramCalls = 0;
+  // The menu: what the file dialogs answer (no value: the user cancels), the questions
+  // asked, whether the run's items are enabled, and the charts shown or updated.
+  std::optional<std::string> fileAnswer;
+  std::vector<FileChoice> fileQuestions;
+  bool runResultsAvailable = true;  // start-up must switch them off
+  std::vector<RunRecord> chartsShown, chartsUpdated;
   // Answer of ContinueRun: false asks the run to stop.
   std::function<bool(std::uint64_t, std::uint64_t)> continueRun = [](auto, auto) { return true; };
 
@@ -143,6 +150,13 @@ class RecordingWindow final : public WindowOps {
   }
   void EndRun() override { ++endRuns; }
   void EndProgram() override { ++endProgramCalls; }
+  std::optional<std::string> ChooseFile(FileChoice choice) override {
+    fileQuestions.push_back(choice);
+    return fileAnswer;
+  }
+  void SetRunResultsAvailable(bool available) override { runResultsAvailable = available; }
+  void ShowChart(const RunRecord& record) override { chartsShown.push_back(record); }
+  void UpdateChart(const RunRecord& record) override { chartsUpdated.push_back(record); }
 };
 
 }  // namespace kurimo::test

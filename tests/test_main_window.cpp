@@ -3,7 +3,13 @@
 // Messages are recorded, never shown, so that nothing waits for a click.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QChart>
+#include <QLineSeries>
+#include <QMenu>
+#include <QMenuBar>
+#include <QValueAxis>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "chart_window.h"
 #include "look.h"
 #include "main_window.h"
 #include "recording_window.h"
@@ -33,7 +40,13 @@ class RecordingPresenter final : public MessagePresenter {
   void Show(QWidget*, std::string_view text, std::string_view title) override {
     messages.push_back({std::string(text), std::string(title)});
   }
+  std::optional<std::string> ChooseFile(QWidget*, FileChoice choice) override {
+    fileQuestions.push_back(choice);
+    return fileAnswer;
+  }
   std::vector<ShownMessage> messages;
+  std::vector<FileChoice> fileQuestions;
+  std::optional<std::string> fileAnswer;
 };
 
 QColor Rgb(int r, int g, int b) {
@@ -407,6 +420,117 @@ TEST_F(WindowTest, ARunWithTheDialogGivesWhatARunWithoutItGives) {
   }
   ASSERT_EQ(presenter.messages.size(), 1u);
   EXPECT_EQ(presenter.messages[0], plain.messages.at(0));
+}
+
+// The menu titles and their items' texts, separators left out.
+std::vector<std::pair<QString, QStringList>> MenuTexts(QMenuBar* bar) {
+  std::vector<std::pair<QString, QStringList>> menus;
+  for (QAction* top : bar->actions()) {
+    QStringList items;
+    for (QAction* item : top->menu()->actions()) {
+      if (!item->isSeparator()) items << item->text();
+    }
+    menus.emplace_back(top->text(), items);
+  }
+  return menus;
+}
+
+TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
+  const std::vector<std::pair<QString, QStringList>> expected = {
+      {"ファイル", {"ケースを開く…", "ケースを保存…", "時系列をCSVで保存…", "終了"}},
+      {"表示", {"時系列グラフ…"}},
+      {"ヘルプ", {"このプログラムについて…"}}};
+  EXPECT_EQ(MenuTexts(window.menuBar()), expected);
+  EXPECT_EQ(window.Action(MenuItem::OpenCase)->shortcut(), QKeySequence(QKeySequence::Open));
+  EXPECT_EQ(window.Action(MenuItem::SaveCase)->shortcut(), QKeySequence(QKeySequence::Save));
+  EXPECT_EQ(window.Action(MenuItem::Exit)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  // The client area below the menu bar keeps its size, and the panel covers it.
+  EXPECT_GE(window.ClientArea()->y(), window.menuBar()->height());
+  EXPECT_EQ(window.ClientArea()->size(), Twips(0, 0, 8625, 6675).size());
+  EXPECT_EQ(window.OuterPanel()->geometry(), window.ClientArea()->rect());
+}
+
+TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {
+  QAction* chart = window.Action(MenuItem::Chart);
+  QAction* series = window.Action(MenuItem::SaveSeries);
+  EXPECT_FALSE(chart->isEnabled());
+  EXPECT_FALSE(series->isEnabled());
+  EXPECT_TRUE(window.Action(MenuItem::OpenCase)->isEnabled());
+
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  EXPECT_TRUE(chart->isEnabled());
+  EXPECT_TRUE(series->isEnabled());
+  EXPECT_EQ(window.Chart(), nullptr);
+
+  chart->trigger();
+  ChartWindow* shown = window.Chart();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_TRUE(shown->isVisible());
+  EXPECT_EQ(shown->windowTitle(), QStringLiteral("時系列グラフ - Kurimo"));
+  const BayModel& model = window.Form().Model();
+  const std::size_t points = model.Series.points.size();
+  for (int box = 1; box <= 5; ++box) {
+    QLineSeries* line = shown->BoxSeries(box);
+    ASSERT_EQ(static_cast<std::size_t>(line->count()), points);
+    EXPECT_EQ(line->at(0).y(), 2.4);
+    EXPECT_EQ(line->at(line->count() - 1).y(), model.Concentration[1][box]);
+    EXPECT_EQ(line->at(line->count() - 1).x(), model.CalculationDays);
+    EXPECT_EQ(shown->SteadySeries(box)->pen().style(), Qt::DashLine);
+    EXPECT_EQ(shown->SteadySeries(box)->at(0).y(), model.SteadyState()[box - 1]);
+  }
+  EXPECT_EQ(shown->BoxSeries(1)->name(), QStringLiteral("ボックス1（湾奥）"));
+  EXPECT_EQ(shown->BoxSeries(5)->name(), QStringLiteral("ボックス5（湾口）"));
+  EXPECT_EQ(shown->OpenSeaSeries()->at(0).y(), 2.4);
+  EXPECT_EQ(shown->DayAxis()->titleText(), QStringLiteral("経過日数（日）"));
+  EXPECT_EQ(shown->ConcentrationAxis()->titleText(), QStringLiteral("濃度（g/m3）"));
+  EXPECT_GE(shown->ConcentrationAxis()->max(), model.Concentration[1][1]);
+  // Five box colours, all different.
+  QList<QColor> colours;
+  for (int box = 1; box <= 5; ++box) {
+    const QColor colour = shown->BoxSeries(box)->pen().color();
+    EXPECT_FALSE(colours.contains(colour));
+    colours << colour;
+  }
+
+  // An edit switches the items off; the open chart keeps the last run until the next.
+  TypeOver(Text8, "20");
+  EXPECT_FALSE(chart->isEnabled());
+  EXPECT_EQ(shown->BoxSeries(1)->at(shown->BoxSeries(1)->count() - 1).y(),
+            model.Concentration[1][1]);
+  const double before = model.Concentration[1][1];
+  presenter.messages.clear();
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  EXPECT_GT(model.Concentration[1][1], before);
+  EXPECT_EQ(shown->BoxSeries(1)->at(shown->BoxSeries(1)->count() - 1).y(),
+            model.Concentration[1][1]);
+}
+
+TEST_F(WindowTest, CaseAndSeriesFilesGoWhereTheDialogSays) {
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  presenter.messages.clear();
+  presenter.fileAnswer = folder.File("series.csv");
+  window.Action(MenuItem::SaveSeries)->trigger();
+  ASSERT_EQ(presenter.fileQuestions.size(), 1u);
+  EXPECT_EQ(presenter.fileQuestions[0], FileChoice::SaveSeries);
+  EXPECT_EQ(test::ReadBytes(folder.File("series.csv")).substr(0, 3), "\xEF\xBB\xBF");
+
+  TypeOver(Text1, "1,500");
+  window.List(MultiplierList::Quantity)->setCurrentRow(4);
+  const std::string volume = Text(Text3), load = Text(Text12);
+  presenter.fileAnswer = folder.File("case.json");
+  window.Action(MenuItem::SaveCase)->trigger();
+  QTest::mouseClick(window.Command(3), Qt::LeftButton);
+  EXPECT_EQ(Text(Text1), " 1000");
+  window.Action(MenuItem::OpenCase)->trigger();
+  EXPECT_EQ(Text(Text1), "1,500");
+  EXPECT_EQ(Text(Text3), volume);
+  EXPECT_EQ(Text(Text12), load);
+  EXPECT_EQ(window.List(MultiplierList::Quantity)->currentRow(), 4);
+  EXPECT_EQ(window.Form().Model().QuantityFactor, 1.2);
+  EXPECT_TRUE(presenter.messages.empty());
 }
 
 TEST_F(WindowTest, ExitButtonClosesTheWindow) {

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace kurimo {
 
@@ -21,6 +24,15 @@ void InstallWindowLook() {
   QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"), proportional);
   QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), fixed);
   QFont::insertSubstitutions(QStringLiteral("MS Gothic"), fixed);
+
+  // Qt's own dialogs (file dialogs, the buttons of message boxes) in Japanese as well.
+  auto* translator = new QTranslator(qApp);
+  if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
 
   QFont font(kWindowFontFace);
   font.setPointSizeF(kWindowFontPoints);

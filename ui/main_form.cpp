@@ -2,8 +2,10 @@
 
 #include <utility>
 
+#include "case_file.h"
 #include "number_text.h"
 #include "run_messages.h"
+#include "series_csv.h"
 
 namespace kurimo {
 namespace {
@@ -25,6 +27,12 @@ class WindowRunObserver final : public RunObserver {
 
 constexpr MultiplierList kLists[] = {MultiplierList::Section, MultiplierList::Quality,
                                      MultiplierList::Quantity};
+
+// The editable boxes in the order of the conditions they hold (ConditionBox).
+constexpr TextBox kConditionBoxes[] = {TextBox::Text1, TextBox::Text2, TextBox::Text4,
+                                       TextBox::Text7, TextBox::Text8, TextBox::Text9};
+
+constexpr std::string_view kAboutTitle = "このプログラムについて";
 
 }  // namespace
 
@@ -51,6 +59,7 @@ void MainForm::FormResize() {
 
 void MainForm::DefaultTail() {
   SetDefaultConditions();
+  ConditionsChanged();
   scale_.BuildColourScale();
   ColourAllGroups();
   PanelDrawing drawing(window_.Panel(), scale_.TextAnchorColour);
@@ -126,6 +135,7 @@ void MainForm::TextChange(TextBox box) {
     return;
   }
   AcceptConditionText(model_, *condition, std::move(text));
+  ConditionsChanged();
 
   switch (*condition) {
     case ConditionBox::BayArea:
@@ -180,6 +190,7 @@ void MainForm::ListClick(MultiplierList list) {
   if (index < 0) return;
   const double factor = LeadingNumber(window_.ListEntryText(list, index));
   SetMultiplier(model_, list, factor);
+  ConditionsChanged();
   switch (list) {
     case MultiplierList::Section:
       WriteChangedMouthSection();
@@ -216,6 +227,10 @@ void MainForm::Command1Click() {
     window_.ShowMessage(fault.text, fault.title);
     return;
   }
+  currentRun_ = RunRecord{model_.Series, model_.SteadyState()};
+  window_.SetRunResultsAvailable(true);
+  window_.UpdateChart(*currentRun_);
+
   const double mean = RoundHalfEven(model_.BayAverage[1], 2);
   WriteNumber(TextBox::Text16, mean);
   for (int group = kFirstBayGroup; group <= kLastBayGroup; ++group) {
@@ -234,6 +249,75 @@ void MainForm::Command3Click() {
     window_.SelectListEntry(list, window_.ListEntryText(list, 0));
   }
   DefaultTail();
+}
+
+void MainForm::ConditionsChanged() {
+  currentRun_.reset();
+  window_.SetRunResultsAvailable(false);
+}
+
+void MainForm::MenuOpenCase() {
+  if (running_) return;
+  const std::optional<std::string> path = window_.ChooseFile(FileChoice::OpenCase);
+  if (!path) return;
+  const CaseReadResult read = ReadCaseFile(*path);
+  if (!read.value) {
+    window_.ShowMessage(read.error, kCaseFileTitle);
+    return;
+  }
+  // Through the boxes and lists, so that every check, derived box and colour follows as
+  // it would for the user's own typing and picking.
+  for (std::size_t i = 0; i < std::size(kConditionBoxes); ++i) {
+    window_.SetBoxText(kConditionBoxes[i], read.value->texts[i]);
+  }
+  for (std::size_t i = 0; i < std::size(kLists); ++i) {
+    window_.SelectListEntry(kLists[i], read.value->entries[i]);
+  }
+}
+
+void MainForm::MenuSaveCase() {
+  if (running_) return;
+  // The texts the case holds: what was typed into each box and passed its check (a box
+  // whose text is being corrected still counts with its last accepted text).
+  SavedCase saved;
+  saved.texts = {model_.BayArea,        model_.MeanDepth,     model_.MouthLength,
+                 model_.OpenSeaQuality, model_.InflowQuality, model_.InflowRate};
+  for (std::size_t i = 0; i < std::size(kLists); ++i) {
+    const int index = window_.SelectedListIndex(kLists[i]);
+    saved.entries[i] = window_.ListEntryText(kLists[i], index < 0 ? 0 : index);
+  }
+  const std::optional<std::string> path = window_.ChooseFile(FileChoice::SaveCase);
+  if (!path) return;
+  if (const std::optional<std::string> failure = WriteCaseFile(*path, saved)) {
+    const UserMessage message = CaseFileFailedMessage(*path, *failure);
+    window_.ShowMessage(message.text, message.title);
+  }
+}
+
+void MainForm::MenuSaveSeries() {
+  if (running_ || !currentRun_) return;
+  const std::optional<std::string> path = window_.ChooseFile(FileChoice::SaveSeries);
+  if (!path) return;
+  if (const std::optional<std::string> failure = WriteSeriesCsv(*path, currentRun_->series)) {
+    const UserMessage message = SeriesFileFailedMessage(*path, *failure);
+    window_.ShowMessage(message.text, message.title);
+  }
+}
+
+void MainForm::MenuShowChart() {
+  if (running_ || !currentRun_) return;
+  window_.ShowChart(*currentRun_);
+}
+
+void MainForm::MenuAbout() {
+  const std::string text = std::string("閉鎖性海域水質計算 Kurimo\nバージョン ") + KURIMO_VERSION +
+                           "\n\n河川が流れ込み、湾口で外海とつながる湾の水質を、5 つのボックス"
+                           "（移流・渦拡散、4 次のルンゲ・クッタ法）で計算します。";
+  window_.ShowMessage(text, kAboutTitle);
+}
+
+void MainForm::MenuExit() {
+  Command2Click();
 }
 
 }  // namespace kurimo

@@ -8,6 +8,7 @@
 // holds no calculation.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "bay_model.h"
@@ -41,6 +42,17 @@ class MainForm {
   // Loads the default case and writes all sixteen boxes.
   void SetDefaultConditions();
 
+  // The menu bar.
+  void MenuOpenCase();    // ケースを開く…: boxes and lists as if typed and picked
+  void MenuSaveCase();    // ケースを保存…: the six condition texts and the three entries
+  void MenuSaveSeries();  // 時系列をCSVで保存…: the last run's time series
+  void MenuShowChart();   // 時系列グラフ…
+  void MenuAbout();       // このプログラムについて…
+  void MenuExit();        // 終了
+
+  // The last finished run, while the conditions are still the ones it ran with.
+  const std::optional<RunRecord>& CurrentRun() const { return currentRun_; }
+
   const BayModel& Model() const { return model_; }
   const ColourScale& Scale() const { return scale_; }
   const ColourLegend& Legend() const { return legend_; }
@@ -50,6 +62,7 @@ class MainForm {
   void ColourGroup(int group, float concentration);
   void ColourAllGroups();  // every group from the conditions, after the scale is built
   void DefaultTail();      // default case, scale, colours, legend
+  void ConditionsChanged();  // the last run no longer matches the conditions
 
   void WriteNumber(TextBox box, double value);
   void WriteRounded(TextBox box, double value, int places);
@@ -65,6 +78,7 @@ class MainForm {
   ColourScale scale_;
   ColourLegend legend_;
   bool running_ = false;
+  std::optional<RunRecord> currentRun_;
 };
 
 }  // namespace kurimo

@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
@@ -7,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMenuBar>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProgressDialog>
@@ -14,6 +16,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "chart_window.h"
 #include "look.h"
 #include "qt_text.h"
 
@@ -91,7 +94,9 @@ MainWindow::MainWindow(MessagePresenter& messages, std::string outputPath)
   setCentralWidget(client_);
   const QSize clientSize(scale_.PixelsX(kClientWidth), scale_.PixelsY(kClientHeight));
   client_->resize(clientSize);
-  resize(clientSize);
+  BuildMenus();
+  // The menu bar stands above the client area, which keeps its size.
+  resize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
   BuildControls();
   client_->installEventFilter(this);
   form_.FormLoad();
@@ -99,6 +104,37 @@ MainWindow::MainWindow(MessagePresenter& messages, std::string outputPath)
 
 MainWindow::~MainWindow() {
   client_->removeEventFilter(this);
+}
+
+void MainWindow::BuildMenus() {
+  auto add = [this](QMenu* menu, MenuItem item, const QString& text, const QKeySequence& keys,
+                    void (MainForm::*handler)()) {
+    QAction* action = menu->addAction(text);
+    action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, [this, handler] { (form_.*handler)(); });
+    actions_[static_cast<std::size_t>(item)] = action;
+  };
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル"));
+  add(file, MenuItem::OpenCase, QStringLiteral("ケースを開く…"), QKeySequence::Open,
+      &MainForm::MenuOpenCase);
+  add(file, MenuItem::SaveCase, QStringLiteral("ケースを保存…"), QKeySequence::Save,
+      &MainForm::MenuSaveCase);
+  file->addSeparator();
+  add(file, MenuItem::SaveSeries, QStringLiteral("時系列をCSVで保存…"),
+      QKeySequence(Qt::CTRL | Qt::Key_E), &MainForm::MenuSaveSeries);
+  file->addSeparator();
+  add(file, MenuItem::Exit, QStringLiteral("終了"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+      &MainForm::MenuExit);
+  QMenu* view = menuBar()->addMenu(QStringLiteral("表示"));
+  add(view, MenuItem::Chart, QStringLiteral("時系列グラフ…"), QKeySequence(Qt::CTRL | Qt::Key_G),
+      &MainForm::MenuShowChart);
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+  add(help, MenuItem::About, QStringLiteral("このプログラムについて…"), QKeySequence::HelpContents,
+      &MainForm::MenuAbout);
+}
+
+QAction* MainWindow::Action(MenuItem item) const {
+  return actions_[static_cast<std::size_t>(item)];
 }
 
 void MainWindow::BuildControls() {
@@ -447,6 +483,27 @@ void MainWindow::EndRun() {
     progress_->deleteLater();
     progress_ = nullptr;
   }
+}
+
+std::optional<std::string> MainWindow::ChooseFile(FileChoice choice) {
+  return messages_.ChooseFile(this, choice);
+}
+
+void MainWindow::SetRunResultsAvailable(bool available) {
+  Action(MenuItem::SaveSeries)->setEnabled(available);
+  Action(MenuItem::Chart)->setEnabled(available);
+}
+
+void MainWindow::ShowChart(const RunRecord& record) {
+  if (chart_ == nullptr) chart_ = new ChartWindow(this);
+  chart_->ShowRecord(record);
+  chart_->show();
+  chart_->raise();
+  chart_->activateWindow();
+}
+
+void MainWindow::UpdateChart(const RunRecord& record) {
+  if (chart_ != nullptr) chart_->ShowRecord(record);
 }
 
 void MainWindow::EndProgram() {

@@ -18,6 +18,7 @@
 #include "twips.h"
 #include "window_ops.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -25,6 +26,11 @@ class QProgressDialog;
 class QPushButton;
 
 namespace kurimo {
+
+class ChartWindow;
+
+// The items of the menu bar.
+enum class MenuItem { OpenCase, SaveCase, SaveSeries, Exit, Chart, About };
 
 // A framed group: a coloured area with a thin edge and, if it has one, its caption.
 class GroupFrame final : public QWidget {
@@ -64,6 +70,9 @@ class MainWindow final : public QMainWindow, public WindowOps {
   // How long a run goes on before the progress dialog appears (500 ms by default).
   void SetProgressDelay(int milliseconds) { progressDelay_ = milliseconds; }
   QProgressDialog* ProgressDialog() const { return progress_; }
+  QAction* Action(MenuItem item) const;
+  // The chart window, once it has been opened.
+  ChartWindow* Chart() const { return chart_; }
 
   // --- WindowOps.
   std::string BoxText(TextBox box) const override;
@@ -83,11 +92,16 @@ class MainWindow final : public QMainWindow, public WindowOps {
   bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override;
   void EndRun() override;
   void EndProgram() override;
+  std::optional<std::string> ChooseFile(FileChoice choice) override;
+  void SetRunResultsAvailable(bool available) override;
+  void ShowChart(const RunRecord& record) override;
+  void UpdateChart(const RunRecord& record) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void BuildMenus();
   void BuildControls();
   void FitCaptions();
   QLabel* AddLabel(const QString& name, QWidget* parent, int left, int top, int width, int height,
@@ -109,6 +123,8 @@ class MainWindow final : public QMainWindow, public WindowOps {
   std::array<QListWidget*, 3> lists_{};
   std::array<GroupFrame*, kGroupCount + 1> groups_{};
   std::array<QPushButton*, 4> commands_{};
+  std::array<QAction*, 6> actions_{};
+  ChartWindow* chart_ = nullptr;
 
   int progressDelay_ = 500;
   QElapsedTimer runClock_;

@@ -1,5 +1,7 @@
 #include "message_presenter.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
@@ -24,6 +26,28 @@ void MessageBoxPresenter::Show(QWidget* parent, std::string_view text, std::stri
                   grid->rowCount(), 0, 1, grid->columnCount());
   }
   box.exec();
+}
+
+std::optional<std::string> MessageBoxPresenter::ChooseFile(QWidget* parent, FileChoice choice) {
+  const bool opening = choice == FileChoice::OpenCase;
+  const bool series = choice == FileChoice::SaveSeries;
+  QFileDialog dialog(parent);
+  dialog.setWindowTitle(opening  ? QStringLiteral("ケースを開く")
+                        : series ? QStringLiteral("時系列をCSVで保存")
+                                 : QStringLiteral("ケースを保存"));
+  dialog.setAcceptMode(opening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  dialog.setFileMode(opening ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setNameFilters({series ? QStringLiteral("CSV ファイル (*.csv)")
+                                : QStringLiteral("ケースファイル (*.json)"),
+                         QStringLiteral("すべてのファイル (*)")});
+  dialog.setDefaultSuffix(series ? QStringLiteral("csv") : QStringLiteral("json"));
+  dialog.setDirectory(QDir::current());
+  if (!opening) {
+    dialog.selectFile(series ? QStringLiteral("Kurimo_series.csv")
+                             : QStringLiteral("Kurimo_case.json"));
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
 }
 
 }  // namespace kurimo

@@ -1,8 +1,13 @@
-// How the window shows its modal messages. The program uses message boxes; tests record
-// the messages instead, so that no box ever waits for a click.
+// How the window shows its modal messages and asks for files. The program uses message
+// boxes and file dialogs; tests record the messages and answer the file questions
+// themselves, so that nothing ever waits for a click.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
+
+#include "window_ops.h"
 
 class QWidget;
 
@@ -12,12 +17,16 @@ class MessagePresenter {
  public:
   virtual ~MessagePresenter() = default;
   virtual void Show(QWidget* parent, std::string_view text, std::string_view title) = 0;
+  // The path the user picked, or no value when they cancelled.
+  virtual std::optional<std::string> ChooseFile(QWidget* parent, FileChoice choice) = 0;
 };
 
-// A message box with the text, the title and one OK button, no icon.
+// A message box with the text, the title and one OK button, no icon; the usual file
+// dialogs.
 class MessageBoxPresenter final : public MessagePresenter {
  public:
   void Show(QWidget* parent, std::string_view text, std::string_view title) override;
+  std::optional<std::string> ChooseFile(QWidget* parent, FileChoice choice) override;
 };
 
 }  // namespace kurimo

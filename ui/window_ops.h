@@ -3,6 +3,7 @@
 // selecting a list entry notify the handlers, as a user's typing and picking do.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "case_inputs.h"
 #include "colour_scale.h"
 #include "drawing.h"
+#include "time_series.h"
 
 namespace kurimo {
 
@@ -37,6 +39,15 @@ inline constexpr int kTextBoxCount = 16;
 
 // The condition an editable box holds, or no value for a box the system writes.
 std::optional<ConditionBox> EditedCondition(TextBox box);
+
+// What the chart and the time-series file show of the last finished run.
+struct RunRecord {
+  TimeSeries series;
+  std::array<double, 5> steadyState{};  // boxes 1..5
+};
+
+// The files the user picks in a file dialog.
+enum class FileChoice { OpenCase, SaveCase, SaveSeries };
 
 class WindowOps {
  public:
@@ -78,6 +89,15 @@ class WindowOps {
 
   // Ends the program at once.
   virtual void EndProgram() = 0;
+
+  // Asks for a file to open or save; no value when the user cancels.
+  virtual std::optional<std::string> ChooseFile(FileChoice choice) = 0;
+  // Enables the menu items that need a finished run of the current conditions.
+  virtual void SetRunResultsAvailable(bool available) = 0;
+  // Opens the chart of a run, or brings it to the front with these figures.
+  virtual void ShowChart(const RunRecord& record) = 0;
+  // A new run has finished: an open chart shows its figures.
+  virtual void UpdateChart(const RunRecord& record) = 0;
 };
 
 }  // namespace kurimo

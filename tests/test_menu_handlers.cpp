@@ -1,0 +1,217 @@
+// The menu bar's handlers through a recording window: the items that need a finished run,
+// the chart's figures, the time-series file, saving and opening cases.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "case_file.h"
+#include "main_form.h"
+#include "recording_window.h"
+#include "test_helpers.h"
+
+namespace kurimo {
+namespace {
+
+using test::RecordingWindow;
+using enum TextBox;
+
+class MenuTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window.form = &form;
+    form.FormLoad();
+  }
+  void Run() {
+    form.Command1Click();
+    window.messages.clear();
+  }
+  std::array<std::string, kTextBoxCount + 1> Texts() const { return window.texts; }
+
+  test::TempFolder folder;
+  RecordingWindow window;
+  MainForm form{window, folder.File("Kurimo_OUT.txt")};
+};
+
+TEST_F(MenuTest, RunItemsAreOnOnlyWhileTheLastRunMatchesTheConditions) {
+  EXPECT_FALSE(window.runResultsAvailable);
+  form.MenuShowChart();
+  form.MenuSaveSeries();
+  EXPECT_TRUE(window.chartsShown.empty());
+  EXPECT_TRUE(window.fileQuestions.empty());
+
+  Run();
+  EXPECT_TRUE(window.runResultsAvailable);
+  EXPECT_TRUE(form.CurrentRun().has_value());
+  // A text that fails its check changes no condition.
+  window.Type(Text1, "abc");
+  EXPECT_TRUE(window.runResultsAvailable);
+  window.messages.clear();
+
+  window.Type(Text1, " 500");
+  EXPECT_FALSE(window.runResultsAvailable);
+  EXPECT_FALSE(form.CurrentRun().has_value());
+  form.MenuShowChart();
+  EXPECT_TRUE(window.chartsShown.empty());
+
+  Run();
+  EXPECT_TRUE(window.runResultsAvailable);
+  window.Pick(MultiplierList::Quantity, 3);
+  EXPECT_FALSE(window.runResultsAvailable);
+
+  Run();
+  form.Command3Click();
+  EXPECT_FALSE(window.runResultsAvailable);
+
+  // A run that fails leaves the items as they were.
+  window.Type(Text1, " 1");
+  window.Type(Text4, " 50");
+  window.messages.clear();
+  form.Command1Click();
+  EXPECT_FALSE(window.runResultsAvailable);
+}
+
+TEST_F(MenuTest, TheChartGetsTheRunsSeriesAndSteadyState) {
+  Run();
+  ASSERT_EQ(window.chartsUpdated.size(), 1u);
+  const BayModel& model = form.Model();
+  const RunRecord& record = window.chartsUpdated[0];
+  const std::vector<SeriesPoint>& points = record.series.points;
+  ASSERT_GE(points.size(), 2u);
+  EXPECT_LE(points.size(), 2001u);
+  EXPECT_EQ(points.front().step, 0u);
+  EXPECT_EQ(points.front().day, 0.0);
+  const auto steps = static_cast<std::uint64_t>(
+      std::floor(model.CalculationDays * 24 * 60 / model.TimeStepMinutes + 0.5));
+  EXPECT_EQ(points.back().step, steps);
+  EXPECT_DOUBLE_EQ(points.back().day, model.CalculationDays);
+  for (int b = 1; b <= 5; ++b) {
+    EXPECT_EQ(points.front().concentration[b - 1], 2.4) << b;
+    EXPECT_EQ(points.back().concentration[b - 1], model.Concentration[1][b]) << b;
+    EXPECT_NEAR(record.steadyState[b - 1], model.Concentration[1][b], 1e-3) << b;
+  }
+  EXPECT_EQ(record.series.openSea, 2.4);
+
+  form.MenuShowChart();
+  ASSERT_EQ(window.chartsShown.size(), 1u);
+  EXPECT_EQ(window.chartsShown[0].series.points.size(), points.size());
+  EXPECT_EQ(window.chartsShown[0].steadyState, record.steadyState);
+
+  // The next run replaces the figures.
+  window.Pick(MultiplierList::Quality, 7);  // 5.0
+  Run();
+  ASSERT_EQ(window.chartsUpdated.size(), 2u);
+  // Five times the load: five times the excess over the open sea.
+  for (int b = 0; b < 5; ++b) {
+    const double excess = record.steadyState[b] - 2.4;
+    EXPECT_NEAR(window.chartsUpdated[1].steadyState[b] - 2.4, 5 * excess, 1e-5 * excess) << b;
+  }
+}
+
+TEST_F(MenuTest, TheTimeSeriesFileIsWrittenOnlyWhereTheUserSaysAndFailuresAreReported) {
+  Run();
+  const std::string path = folder.File("series.csv");
+  window.fileAnswer.reset();  // cancelled
+  form.MenuSaveSeries();
+  EXPECT_FALSE(std::ifstream(path).good());
+
+  window.fileAnswer = path;
+  form.MenuSaveSeries();
+  ASSERT_EQ(window.fileQuestions.back(), FileChoice::SaveSeries);
+  EXPECT_TRUE(window.messages.empty());
+  const std::string bytes = test::ReadBytes(path);
+  EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+  std::size_t lines = 0;
+  for (char c : bytes)
+    lines += c == '\n';
+  EXPECT_EQ(lines, form.CurrentRun()->series.points.size() + 1);
+
+  window.fileAnswer = folder.File("missing/series.csv");
+  form.MenuSaveSeries();
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_NE(window.messages[0].text.find("missing/series.csv"), std::string::npos);
+  EXPECT_NE(window.messages[0].text.find("フォルダーが見つかりません"), std::string::npos);
+}
+
+TEST_F(MenuTest, ASavedCaseOpensBackAsIfTypedAndPicked) {
+  window.Type(Text1, "1,000");
+  window.Type(Text2, " 20");
+  window.Type(Text9, "400");
+  window.Type(Text7, "2.");
+  window.Pick(MultiplierList::Section, 2);  // 0.5
+  window.Pick(MultiplierList::Quality, 7);  // 5.0
+  ASSERT_TRUE(window.messages.empty());
+  const auto typed = Texts();
+  const auto picked = window.selected;
+
+  window.fileAnswer = folder.File("case.json");
+  form.MenuSaveCase();
+  EXPECT_EQ(window.fileQuestions.back(), FileChoice::SaveCase);
+  EXPECT_TRUE(window.messages.empty());
+
+  form.Command3Click();
+  ASSERT_NE(Texts(), typed);
+  form.MenuOpenCase();
+  EXPECT_EQ(window.fileQuestions.back(), FileChoice::OpenCase);
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(Texts(), typed);
+  EXPECT_EQ(window.selected, picked);
+  EXPECT_EQ(form.Model().BayArea, "1,000");
+  EXPECT_EQ(form.Model().OpenSeaQuality, "2.");
+  EXPECT_EQ(form.Model().SectionFactor, 0.5);
+}
+
+TEST_F(MenuTest, ABoxBeingCorrectedIsSavedWithItsLastAcceptedText) {
+  window.Type(Text4, " 9");
+  window.Type(Text4, "9x");  // fails its check: the case keeps " 9"
+  window.messages.clear();
+  window.fileAnswer = folder.File("case.json");
+  form.MenuSaveCase();
+  const CaseReadResult read = ReadCaseFile(folder.File("case.json"));
+  ASSERT_TRUE(read.value.has_value()) << read.error;
+  EXPECT_EQ(read.value->texts[static_cast<int>(ConditionBox::MouthLength)], " 9");
+  EXPECT_EQ(read.value->entries[0], "1.0");
+}
+
+TEST_F(MenuTest, AMalformedOrForeignCaseFileIsRefusedAndChangesNothing) {
+  Run();
+  window.Pick(MultiplierList::Section, 1);
+  Run();
+  const auto before = Texts();
+  const auto selectedBefore = window.selected;
+  for (const char* content :
+       {"{not json", R"({"format": "something-else", "version": 1})", "", "[1, 2, 3]"}) {
+    const std::string path = folder.File("bad.json");
+    std::ofstream(path, std::ios::binary) << content;
+    window.fileAnswer = path;
+    form.MenuOpenCase();
+    ASSERT_EQ(window.messages.size(), 1u) << content;
+    EXPECT_FALSE(window.messages[0].text.empty());
+    EXPECT_EQ(Texts(), before) << content;
+    EXPECT_EQ(window.selected, selectedBefore);
+    EXPECT_TRUE(window.runResultsAvailable);
+    window.messages.clear();
+  }
+  window.fileAnswer = folder.File("no-such-case.json");
+  form.MenuOpenCase();
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(Texts(), before);
+
+  window.messages.clear();
+  window.fileAnswer.reset();
+  form.MenuOpenCase();
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(MenuTest, AboutAndExit) {
+  form.MenuAbout();
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].title, "このプログラムについて");
+  EXPECT_NE(window.messages[0].text.find("Kurimo"), std::string::npos);
+  EXPECT_NE(window.messages[0].text.find(KURIMO_VERSION), std::string::npos);
+  form.MenuExit();
+  EXPECT_EQ(window.endProgramCalls, 1);
+}
+
+}  // namespace
+}  // namespace kurimo

@@ -1,0 +1,120 @@
+#include "chart_window.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPen>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+namespace kurimo {
+namespace {
+
+// Distinct colours from the head of the bay to the mouth.
+const std::array<QColor, 5> kBoxColours = {QColor(200, 40, 40), QColor(230, 140, 0),
+                                           QColor(40, 150, 40), QColor(0, 120, 200),
+                                           QColor(110, 60, 170)};
+const QColor kOpenSeaColour(90, 90, 90);
+
+const std::array<QString, 5> kBoxNames = {
+    QStringLiteral("ボックス1（湾奥）"), QStringLiteral("ボックス2"), QStringLiteral("ボックス3"),
+    QStringLiteral("ボックス4"), QStringLiteral("ボックス5（湾口）")};
+
+// A round upper end for an axis: 1, 2 or 5 times a power of ten at or above `value`.
+double NiceCeiling(double value) {
+  if (!(value > 0) || !std::isfinite(value)) return 1;
+  const double power = std::pow(10.0, std::floor(std::log10(value)));
+  for (double step : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+    if (step * power >= value) return step * power;
+  }
+  return 10 * power;
+}
+
+}  // namespace
+
+ChartWindow::ChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("ChartWindow"));
+  setWindowTitle(QStringLiteral("時系列グラフ - Kurimo"));
+  resize(760, 480);
+
+  chart_ = new QChart();
+  chart_->setTitle(QStringLiteral("湾内ボックスの濃度の時間変化"));
+  chart_->legend()->setAlignment(Qt::AlignRight);
+  chart_->setAnimationOptions(QChart::NoAnimation);
+
+  dayAxis_ = new QValueAxis(chart_);
+  dayAxis_->setTitleText(QStringLiteral("経過日数（日）"));
+  dayAxis_->setLabelFormat(QStringLiteral("%g"));
+  concentrationAxis_ = new QValueAxis(chart_);
+  concentrationAxis_->setTitleText(QStringLiteral("濃度（g/m3）"));
+  concentrationAxis_->setLabelFormat(QStringLiteral("%g"));
+  chart_->addAxis(dayAxis_, Qt::AlignBottom);
+  chart_->addAxis(concentrationAxis_, Qt::AlignLeft);
+
+  auto add = [this](QLineSeries* series, const QString& name, const QColor& colour,
+                    Qt::PenStyle style, qreal width) {
+    series->setName(name);
+    QPen pen(colour);
+    pen.setStyle(style);
+    pen.setWidthF(width);
+    series->setPen(pen);
+    chart_->addSeries(series);
+    series->attachAxis(dayAxis_);
+    series->attachAxis(concentrationAxis_);
+  };
+  for (int b = 0; b < 5; ++b) {
+    boxes_[b] = new QLineSeries(chart_);
+    add(boxes_[b], kBoxNames[b], kBoxColours[b], Qt::SolidLine, 2.0);
+  }
+  openSea_ = new QLineSeries(chart_);
+  add(openSea_, QStringLiteral("外海水"), kOpenSeaColour, Qt::DotLine, 1.5);
+  for (int b = 0; b < 5; ++b) {
+    steady_[b] = new QLineSeries(chart_);
+    add(steady_[b], kBoxNames[b] + QStringLiteral(" 定常状態"), kBoxColours[b], Qt::DashLine,
+        1.0);
+  }
+  // One legend entry stands for the five dashed lines.
+  steady_[0]->setName(QStringLiteral("定常状態（破線）"));
+  for (int b = 1; b < 5; ++b) {
+    for (QLegendMarker* marker : chart_->legend()->markers(steady_[b]))
+      marker->setVisible(false);
+  }
+
+  view_ = new QChartView(chart_, this);
+  view_->setRenderHint(QPainter::Antialiasing);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(view_);
+}
+
+void ChartWindow::ShowRecord(const RunRecord& record) {
+  const std::vector<SeriesPoint>& points = record.series.points;
+  const double lastDay = points.empty() ? 0.0 : points.back().day;
+  const double dayEnd = lastDay > 0 ? lastDay : 1.0;
+
+  double highest = record.series.openSea;
+  for (int b = 0; b < 5; ++b) {
+    QList<QPointF> line;
+    line.reserve(static_cast<qsizetype>(points.size()));
+    for (const SeriesPoint& point : points) {
+      line.append(QPointF(point.day, point.concentration[b]));
+      if (std::isfinite(point.concentration[b]))
+        highest = std::max(highest, point.concentration[b]);
+    }
+    boxes_[b]->replace(line);
+    const double steady = record.steadyState[b];
+    steady_[b]->replace({QPointF(0, steady), QPointF(dayEnd, steady)});
+    if (std::isfinite(steady)) highest = std::max(highest, steady);
+  }
+  openSea_->replace({QPointF(0, record.series.openSea), QPointF(dayEnd, record.series.openSea)});
+
+  dayAxis_->setRange(0, dayEnd);
+  concentrationAxis_->setRange(0, NiceCeiling(highest * 1.05));
+  dayAxis_->applyNiceNumbers();
+  concentrationAxis_->applyNiceNumbers();
+}
+
+}  // namespace kurimo

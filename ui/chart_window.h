@@ -1,0 +1,41 @@
+// The time-series chart of the last finished run: the five bay boxes' concentrations
+// against days, the open-sea concentration as a reference line and each box's steady
+// state as a dashed line in the box's colour.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "window_ops.h"
+
+class QChart;
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+
+namespace kurimo {
+
+class ChartWindow final : public QWidget {
+ public:
+  explicit ChartWindow(QWidget* parent);
+  // Replaces the figures shown.
+  void ShowRecord(const RunRecord& record);
+
+  QChart* Chart() const { return chart_; }
+  QLineSeries* BoxSeries(int box) const { return boxes_[box - 1]; }  // box 1..5
+  QLineSeries* SteadySeries(int box) const { return steady_[box - 1]; }
+  QLineSeries* OpenSeaSeries() const { return openSea_; }
+  QValueAxis* DayAxis() const { return dayAxis_; }
+  QValueAxis* ConcentrationAxis() const { return concentrationAxis_; }
+
+ private:
+  QChart* chart_ = nullptr;
+  QChartView* view_ = nullptr;
+  std::array<QLineSeries*, 5> boxes_{};
+  std::array<QLineSeries*, 5> steady_{};
+  QLineSeries* openSea_ = nullptr;
+  QValueAxis* dayAxis_ = nullptr;
+  QValueAxis* concentrationAxis_ = nullptr;
+};
+
+}  // namespace kurimo
