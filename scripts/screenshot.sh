@@ -2,6 +2,9 @@
 # Starts kurimo under a virtual X server and saves PNG screenshots of its window:
 #   docs/kurimo-window.png  the window as it opens
 #   docs/kurimo-run.png     after the default run (the result message closed)
+#   docs/kurimo-result-message.png  the result message over the window
+#   docs/kurimo-menu.png    the ファイル menu opened
+#   docs/kurimo-chart.png   the time-series chart of the default run
 # Usage: scripts/screenshot.sh [output folder]   (default: docs/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,7 +30,7 @@ fi
 work="$(mktemp -d)"
 trap 'kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 display=:97
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sleep 1
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb
@@ -49,12 +52,16 @@ done
 sleep 1
 # The window with its frame: climb from the client to the child of the root window.
 root_id="$(xwininfo -root | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')"
-frame="$window"
-while true; do
-  parent="$(xwininfo -id "$frame" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')"
-  [ -z "$parent" ] || [ "$parent" = "$root_id" ] && break
-  frame="$parent"
-done
+frame_of() {
+  local id="$1" parent
+  while true; do
+    parent="$(xwininfo -id "$id" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')"
+    [ -z "$parent" ] || [ "$parent" = "$root_id" ] && break
+    id="$parent"
+  done
+  echo "$id"
+}
+frame="$(frame_of "$window")"
 # The frame's place and size on the screen, as an ImageMagick crop geometry.
 crop() {
   xwininfo -id "$frame" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
@@ -62,12 +69,33 @@ crop() {
 }
 import -window root -crop "$(crop)" "$out/kurimo-window.png"
 
-# Press 計算開始 (its centre, in pixels at 96 dots per inch), wait for the result
-# message, close it, and take the window with the run's colours.
-xdotool mousemove --window "$window" 472 288 click 1
+# Press 計算開始 (its centre, in pixels at 96 dots per inch, below the menu bar), wait
+# for the result message, close it, and take the window with the run's colours.
+menu_height="${KURIMO_MENU_HEIGHT:-23}"
+xdotool mousemove --window "$window" 472 $((288 + menu_height)) click 1
 sleep 2
 import -window root -crop "$(crop)" "$out/kurimo-result-message.png"
 xdotool key Return
 sleep 1
 import -window root -crop "$(crop)" "$out/kurimo-run.png"
-echo "saved $out/kurimo-window.png, $out/kurimo-run.png, $out/kurimo-result-message.png"
+
+# The ファイル menu, opened with a click on its title.
+xdotool mousemove --window "$window" 24 $((menu_height / 2)) click 1
+sleep 1
+import -window root -crop "$(crop)" "$out/kurimo-menu.png"
+xdotool key Escape
+sleep 0.5
+
+# The chart of the run (表示 → 時系列グラフ…, Ctrl+G).
+xdotool windowactivate --sync "$window" key ctrl+g
+chart=""
+for _ in $(seq 25); do
+  chart="$(xdotool search --name '時系列グラフ' 2>/dev/null | head -1 || true)"
+  [ -n "$chart" ] && break
+  sleep 0.2
+done
+[ -n "$chart" ] || { echo "the chart window did not appear" >&2; exit 1; }
+sleep 1
+frame="$(frame_of "$chart")"
+import -window root -crop "$(crop)" "$out/kurimo-chart.png"
+echo "saved $out/kurimo-{window,run,result-message,menu,chart}.png"

@@ -82,6 +82,8 @@ class RecordingWindow final : public WindowOps {
   std::vector<FileChoice> fileQuestions;
   bool runResultsAvailable = true;  // start-up must switch them off
   std::vector<RunRecord> chartsShown, chartsUpdated;
+  std::vector<SensitivityFigures> sensitivityShown;
+  ProgressUnit progressUnit = ProgressUnit::Steps;
   // Answer of ContinueRun: false asks the run to stop.
   std::function<bool(std::uint64_t, std::uint64_t)> continueRun = [](auto, auto) { return true; };
 
@@ -143,7 +145,10 @@ class RecordingWindow final : public WindowOps {
   void PlaceOuterPanel(int left, int top, int width, int height) override {
     outerPanelPlacements.push_back({left, top, width, height});
   }
-  void BeginRun() override { ++beginRuns; }
+  void BeginRun(ProgressUnit unit) override {
+    ++beginRuns;
+    progressUnit = unit;
+  }
   bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override {
     ++progressCalls;
     return continueRun(stepsDone, stepCount);
@@ -157,6 +162,9 @@ class RecordingWindow final : public WindowOps {
   void SetRunResultsAvailable(bool available) override { runResultsAvailable = available; }
   void ShowChart(const RunRecord& record) override { chartsShown.push_back(record); }
   void UpdateChart(const RunRecord& record) override { chartsUpdated.push_back(record); }
+  void ShowSensitivity(const SensitivityFigures& figures) override {
+    sensitivityShown.push_back(figures);
+  }
 };
 
 }  // namespace kurimo::test

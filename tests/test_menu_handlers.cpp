@@ -2,6 +2,8 @@
 // the chart's figures, the time-series file, saving and opening cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <string>
 
@@ -201,6 +203,62 @@ TEST_F(MenuTest, AMalformedOrForeignCaseFileIsRefusedAndChangesNothing) {
   window.fileAnswer.reset();
   form.MenuOpenCase();
   EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(MenuTest, SensitivityRunsEachListAloneAndMatchesSingleRuns) {
+  window.Pick(MultiplierList::Section, 4);  // 1.2: the case's own entry in that list
+  const auto texts = Texts();
+  form.MenuSensitivity();
+  ASSERT_EQ(window.sensitivityShown.size(), 1u);
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(window.progressUnit, ProgressUnit::Cases);
+  EXPECT_EQ(window.beginRuns, window.endRuns);
+  EXPECT_EQ(Texts(), texts);  // the case itself is untouched
+  EXPECT_FALSE(window.runResultsAvailable);
+
+  const SensitivityFigures& figures = window.sensitivityShown[0];
+  ASSERT_EQ(figures.lists[0].size(), 7u);
+  ASSERT_EQ(figures.lists[1].size(), 8u);
+  ASSERT_EQ(figures.lists[2].size(), 8u);
+  for (const auto& points : figures.lists) {
+    EXPECT_TRUE(std::is_sorted(points.begin(), points.end(),
+                               [](const auto& a, const auto& b) { return a.factor < b.factor; }));
+    EXPECT_EQ(std::count_if(points.begin(), points.end(), [](const auto& p) { return p.current; }),
+              1);
+  }
+  EXPECT_EQ(figures.lists[0][4].entry, "1.2");
+  EXPECT_TRUE(figures.lists[0][4].current);
+  EXPECT_TRUE(figures.lists[1][3].current);  // 1.0 in the sorted quality list
+  EXPECT_EQ(figures.lists[1][7].entry, "5.0");
+
+  // The figures are what single runs of the same cases give, to the last bit.
+  form.Command1Click();
+  const double current = form.Model().BayAverage[1];
+  EXPECT_EQ(figures.lists[0][4].bayAverage, current);
+  EXPECT_EQ(figures.lists[1][3].bayAverage, current);
+  EXPECT_EQ(figures.lists[2][3].bayAverage, current);
+  window.Pick(MultiplierList::Quality, 7);  // 5.0
+  form.Command1Click();
+  EXPECT_EQ(figures.lists[1][7].bayAverage, form.Model().BayAverage[1]);
+  window.Pick(MultiplierList::Quality, 0);
+  window.Pick(MultiplierList::Section, 1);  // 0.2
+  form.Command1Click();
+  EXPECT_EQ(figures.lists[0][0].bayAverage, form.Model().BayAverage[1]);
+  // A narrower mouth keeps more of the load in the bay.
+  EXPECT_GT(figures.lists[0][0].bayAverage, figures.lists[0][6].bayAverage);
+}
+
+TEST_F(MenuTest, AbandonedCasesShowAsSuchInTheSensitivityFigures) {
+  // A small bay with a long mouth: the widest mouths make the steps diverge.
+  window.Type(Text1, " 1");
+  window.Type(Text4, " 50");
+  window.messages.clear();
+  form.MenuSensitivity();
+  ASSERT_EQ(window.sensitivityShown.size(), 1u);
+  const auto& section = window.sensitivityShown[0].lists[0];
+  EXPECT_EQ(section.back().status, CaseStatus::Abandoned);
+  EXPECT_TRUE(std::isnan(section.back().bayAverage));
+  EXPECT_EQ(window.messages.size(), 0u);  // no message box per case
 }
 
 TEST_F(MenuTest, AboutAndExit) {

@@ -1,5 +1,7 @@
 #include "main_form.h"
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "case_file.h"
@@ -33,6 +35,9 @@ constexpr TextBox kConditionBoxes[] = {TextBox::Text1, TextBox::Text2, TextBox::
                                        TextBox::Text7, TextBox::Text8, TextBox::Text9};
 
 constexpr std::string_view kAboutTitle = "このプログラムについて";
+constexpr std::string_view kSensitivityCancelledTitle = "計算の中止";
+constexpr std::string_view kSensitivityCancelledMessage =
+    "感度分析を中止しました。結果は表示しません。";
 
 }  // namespace
 
@@ -216,7 +221,7 @@ void MainForm::Command1Click() {
   if (running_) return;  // the window blocks a second start; this guards it anyway
   running_ = true;
   WindowRunObserver observer(window_);
-  window_.BeginRun();
+  window_.BeginRun(ProgressUnit::Steps);
   const RunResult result = model_.RunSimulation(outputPath_, observer);
   window_.EndRun();
   running_ = false;
@@ -262,7 +267,8 @@ void MainForm::MenuOpenCase() {
   if (!path) return;
   const CaseReadResult read = ReadCaseFile(*path);
   if (!read.value) {
-    window_.ShowMessage(read.error, kCaseFileTitle);
+    const UserMessage message = CaseOpenFailedMessage(*path, read.error);
+    window_.ShowMessage(message.text, message.title);
     return;
   }
   // Through the boxes and lists, so that every check, derived box and colour follows as
@@ -289,7 +295,7 @@ void MainForm::MenuSaveCase() {
   const std::optional<std::string> path = window_.ChooseFile(FileChoice::SaveCase);
   if (!path) return;
   if (const std::optional<std::string> failure = WriteCaseFile(*path, saved)) {
-    const UserMessage message = CaseFileFailedMessage(*path, *failure);
+    const UserMessage message = CaseSaveFailedMessage(*path, *failure);
     window_.ShowMessage(message.text, message.title);
   }
 }
@@ -307,6 +313,64 @@ void MainForm::MenuSaveSeries() {
 void MainForm::MenuShowChart() {
   if (running_ || !currentRun_) return;
   window_.ShowChart(*currentRun_);
+}
+
+void MainForm::MenuSensitivity() {
+  if (running_) return;
+  // Each list over all its entries, the other two at the case's own entries.
+  MultiplierChoice current{};
+  for (std::size_t l = 0; l < std::size(kLists); ++l) {
+    current[l] = CurrentEntry(model_, kLists[l]).value_or(0);
+  }
+  std::vector<MultiplierChoice> choices;
+  for (std::size_t l = 0; l < std::size(kLists); ++l) {
+    const int count = static_cast<int>(MultiplierEntries(kLists[l]).size());
+    for (int entry = 0; entry < count; ++entry) {
+      MultiplierChoice choice = current;
+      choice[l] = entry;
+      choices.push_back(choice);
+    }
+  }
+
+  running_ = true;
+  window_.BeginRun(ProgressUnit::Cases);
+  SweepControl control;
+  control.progress = [this](std::size_t done, std::size_t total) {
+    return window_.ContinueRun(done, total);
+  };
+  const std::vector<CaseOutcome> outcomes = RunCases(model_, choices, control);
+  window_.EndRun();
+  running_ = false;
+
+  const bool stopped = std::any_of(outcomes.begin(), outcomes.end(), [](const CaseOutcome& o) {
+    return o.runStatus == RunStatus::Cancelled;
+  });
+  if (stopped) {
+    window_.ShowMessage(kSensitivityCancelledMessage, kSensitivityCancelledTitle);
+    return;
+  }
+
+  SensitivityFigures figures;
+  std::size_t next = 0;
+  for (std::size_t l = 0; l < std::size(kLists); ++l) {
+    const std::span<const std::string_view> entries = MultiplierEntries(kLists[l]);
+    for (int entry = 0; entry < static_cast<int>(entries.size()); ++entry) {
+      const CaseOutcome& outcome = outcomes[next++];
+      SensitivityPoint point;
+      point.entry = entries[entry];
+      point.factor = LeadingNumber(entries[entry]);
+      point.current = entry == current[l];
+      point.status = outcome.status;
+      point.runStatus = outcome.runStatus;
+      point.bayAverage = outcome.status == CaseStatus::Abandoned ? std::nan("") : outcome.bayAverage;
+      figures.lists[l].push_back(point);
+    }
+    std::stable_sort(figures.lists[l].begin(), figures.lists[l].end(),
+                     [](const SensitivityPoint& a, const SensitivityPoint& b) {
+                       return a.factor < b.factor;
+                     });
+  }
+  window_.ShowSensitivity(figures);
 }
 
 void MainForm::MenuAbout() {

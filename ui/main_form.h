@@ -47,6 +47,7 @@ class MainForm {
   void MenuSaveCase();    // ケースを保存…: the six condition texts and the three entries
   void MenuSaveSeries();  // 時系列をCSVで保存…: the last run's time series
   void MenuShowChart();   // 時系列グラフ…
+  void MenuSensitivity(); // 感度分析…: each multiplier alone over its list
   void MenuAbout();       // このプログラムについて…
   void MenuExit();        // 終了
 

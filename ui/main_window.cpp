@@ -18,6 +18,7 @@
 
 #include "chart_window.h"
 #include "look.h"
+#include "sensitivity_window.h"
 #include "qt_text.h"
 
 namespace kurimo {
@@ -128,6 +129,8 @@ void MainWindow::BuildMenus() {
   QMenu* view = menuBar()->addMenu(QStringLiteral("表示"));
   add(view, MenuItem::Chart, QStringLiteral("時系列グラフ…"), QKeySequence(Qt::CTRL | Qt::Key_G),
       &MainForm::MenuShowChart);
+  add(view, MenuItem::Sensitivity, QStringLiteral("感度分析…"), QKeySequence(Qt::CTRL | Qt::Key_T),
+      &MainForm::MenuSensitivity);
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
   add(help, MenuItem::About, QStringLiteral("このプログラムについて…"), QKeySequence::HelpContents,
       &MainForm::MenuAbout);
@@ -437,7 +440,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::BeginRun() {
+void MainWindow::BeginRun(ProgressUnit unit) {
+  progressUnit_ = unit;
   cancelRequested_ = false;
   runClock_.start();
 }
@@ -469,7 +473,10 @@ bool MainWindow::ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) {
 
 void MainWindow::UpdateProgress(std::uint64_t stepsDone, std::uint64_t stepCount) {
   const QLocale grouped(QLocale::English);
-  progress_->setLabelText(QStringLiteral("計算中です。\n%1 / %2 ステップ")
+  const QString label = progressUnit_ == ProgressUnit::Steps
+                            ? QStringLiteral("計算中です。\n%1 / %2 ステップ")
+                            : QStringLiteral("計算中です。\n%1 / %2 ケース");
+  progress_->setLabelText(label
                               .arg(grouped.toString(static_cast<qulonglong>(stepsDone)),
                                    grouped.toString(static_cast<qulonglong>(stepCount))));
   const double fraction =
@@ -504,6 +511,14 @@ void MainWindow::ShowChart(const RunRecord& record) {
 
 void MainWindow::UpdateChart(const RunRecord& record) {
   if (chart_ != nullptr) chart_->ShowRecord(record);
+}
+
+void MainWindow::ShowSensitivity(const SensitivityFigures& figures) {
+  if (sensitivity_ == nullptr) sensitivity_ = new SensitivityWindow(this);
+  sensitivity_->ShowFigures(figures);
+  sensitivity_->show();
+  sensitivity_->raise();
+  sensitivity_->activateWindow();
 }
 
 void MainWindow::EndProgram() {

@@ -28,9 +28,10 @@ class QPushButton;
 namespace kurimo {
 
 class ChartWindow;
+class SensitivityWindow;
 
 // The items of the menu bar.
-enum class MenuItem { OpenCase, SaveCase, SaveSeries, Exit, Chart, About };
+enum class MenuItem { OpenCase, SaveCase, SaveSeries, Exit, Chart, Sensitivity, About };
 
 // A framed group: a coloured area with a thin edge and, if it has one, its caption.
 class GroupFrame final : public QWidget {
@@ -73,6 +74,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   QAction* Action(MenuItem item) const;
   // The chart window, once it has been opened.
   ChartWindow* Chart() const { return chart_; }
+  SensitivityWindow* Sensitivity() const { return sensitivity_; }
 
   // --- WindowOps.
   std::string BoxText(TextBox box) const override;
@@ -88,7 +90,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   int ClientWidthTwips() const override;
   int ClientHeightTwips() const override;
   void PlaceOuterPanel(int left, int top, int width, int height) override;
-  void BeginRun() override;
+  void BeginRun(ProgressUnit unit) override;
   bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override;
   void EndRun() override;
   void EndProgram() override;
@@ -96,6 +98,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   void SetRunResultsAvailable(bool available) override;
   void ShowChart(const RunRecord& record) override;
   void UpdateChart(const RunRecord& record) override;
+  void ShowSensitivity(const SensitivityFigures& figures) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,14 +126,16 @@ class MainWindow final : public QMainWindow, public WindowOps {
   std::array<QListWidget*, 3> lists_{};
   std::array<GroupFrame*, kGroupCount + 1> groups_{};
   std::array<QPushButton*, 4> commands_{};
-  std::array<QAction*, 6> actions_{};
+  std::array<QAction*, 7> actions_{};
   ChartWindow* chart_ = nullptr;
+  SensitivityWindow* sensitivity_ = nullptr;
 
   int progressDelay_ = 500;
   QElapsedTimer runClock_;
   QElapsedTimer progressClock_;
   QProgressDialog* progress_ = nullptr;
   bool cancelRequested_ = false;
+  ProgressUnit progressUnit_ = ProgressUnit::Steps;
 
   MainForm form_;  // last: its handlers use the controls above
 };

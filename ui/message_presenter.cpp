@@ -7,6 +7,7 @@
 #include <QSpacerItem>
 #include <QString>
 
+#include "case_file.h"
 #include "qt_text.h"
 
 namespace kurimo {
@@ -37,8 +38,7 @@ std::optional<std::string> MessageBoxPresenter::ChooseFile(QWidget* parent, File
                                  : QStringLiteral("ケースを保存"));
   dialog.setAcceptMode(opening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   dialog.setFileMode(opening ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dialog.setNameFilters({series ? QStringLiteral("CSV ファイル (*.csv)")
-                                : QStringLiteral("ケースファイル (*.json)"),
+  dialog.setNameFilters({ToQString(series ? kSeriesCsvFilter : kCaseFileFilter),
                          QStringLiteral("すべてのファイル (*)")});
   dialog.setDefaultSuffix(series ? QStringLiteral("csv") : QStringLiteral("json"));
   dialog.setDirectory(QDir::current());

@@ -12,6 +12,7 @@
 #include "case_inputs.h"
 #include "colour_scale.h"
 #include "drawing.h"
+#include "sweep.h"
 #include "time_series.h"
 
 namespace kurimo {
@@ -45,6 +46,23 @@ struct RunRecord {
   TimeSeries series;
   std::array<double, 5> steadyState{};  // boxes 1..5
 };
+
+// The sensitivity of the bay mean to each multiplier alone: one point per list entry,
+// sorted by factor, the other two lists at their current entries.
+struct SensitivityPoint {
+  std::string entry;  // the list's text, "0.2"
+  double factor = 0;
+  bool current = false;  // the entry the case has now
+  CaseStatus status = CaseStatus::Done;
+  RunStatus runStatus = RunStatus::Completed;
+  double bayAverage = 0;  // g/m3, unrounded; not a number when the run was abandoned
+};
+struct SensitivityFigures {
+  std::array<std::vector<SensitivityPoint>, 3> lists;  // in MultiplierList order
+};
+
+// What the progress of a calculation counts.
+enum class ProgressUnit { Steps, Cases };
 
 // The files the user picks in a file dialog.
 enum class FileChoice { OpenCase, SaveCase, SaveSeries };
@@ -80,10 +98,10 @@ class WindowOps {
   virtual int ClientHeightTwips() const = 0;
   virtual void PlaceOuterPanel(int left, int top, int width, int height) = 0;
 
-  // A run's progress. BeginRun and EndRun bracket the calculation; in between,
-  // ContinueRun is called every few milliseconds and returns false once the user has
-  // asked to stop. The window blocks every other input meanwhile.
-  virtual void BeginRun() = 0;
+  // A calculation's progress. BeginRun and EndRun bracket it; in between, ContinueRun is
+  // called every few milliseconds with the steps (or cases) done and returns false once
+  // the user has asked to stop. The window blocks every other input meanwhile.
+  virtual void BeginRun(ProgressUnit unit) = 0;
   virtual bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) = 0;
   virtual void EndRun() = 0;
 
@@ -98,6 +116,8 @@ class WindowOps {
   virtual void ShowChart(const RunRecord& record) = 0;
   // A new run has finished: an open chart shows its figures.
   virtual void UpdateChart(const RunRecord& record) = 0;
+  // Opens (or brings to the front) the sensitivity window with these figures.
+  virtual void ShowSensitivity(const SensitivityFigures& figures) = 0;
 };
 
 }  // namespace kurimo
