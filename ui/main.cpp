@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app_icon.h"
 #include "kurimo_version.h"
 #include "look.h"
 #include "main_window.h"
@@ -28,6 +29,9 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationVersion(QString::fromLatin1(kurimo::kVersion));
+  // Ties the window to the installed desktop entry (its name and icon in task bars).
+  QApplication::setDesktopFileName(QStringLiteral("kurimo"));
+  QApplication::setWindowIcon(kurimo::AppIcon());
   kurimo::InstallWindowLook();
   kurimo::MessageBoxPresenter messages;
   kurimo::MainWindow window(messages);
