@@ -15,6 +15,7 @@
 
 #include "bay_model.h"
 #include "case_inputs.h"
+#include "kurimo_version.h"
 #include "number_text.h"
 #include "run_messages.h"
 
@@ -192,11 +193,15 @@ int main(int argc, char** argv) {
       ->option_text("PATH");
   bool json = false;
   app.add_flag("--json", json, "結果メッセージの代わりに結果を JSON で標準出力に書く");
+  app.set_version_flag("--version", std::string("kurimo-batch ") + kurimo::kVersion,
+                       "バージョンを表示して終了する");
 
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
+  } catch (const CLI::Success& e) {
+    // --help and --version: print and end with status 0, unless the text could not be written.
+    const int status = app.exit(e);
+    return std::cout.flush() ? status : kExitFileError;
   } catch (const CLI::ParseError& e) {
     std::cerr << "引数が正しくありません: " << e.what() << "\n--help で使い方を表示します。\n";
     return kExitBadInput;
