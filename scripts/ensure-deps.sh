@@ -8,7 +8,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   # The window: Qt Widgets with its platform plugins (the offscreen one runs the window
-  # tests without a display) and the Japanese font the window's faces are mapped to.
+  # tests without a display), Qt Charts (its CMake files also need Qt OpenGL's), Qt's own
+  # Japanese texts, and the Japanese font the window's faces are mapped to.
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n
   fonts-ipafont-gothic
   # The Debian package: dpkg-shlibdeps works out its library dependencies, and the package
