@@ -1,6 +1,7 @@
 // kurimo-batch: runs one case of the bay model without a window, as the start button would,
 // and writes the output file. Conditions are given as the texts a user would type into
-// the boxes; each goes through its box's check.
+// the boxes, or come from a saved case file; each goes through its box's check. The run's
+// time series can be written as a CSV file.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -12,12 +13,15 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "bay_model.h"
+#include "case_file.h"
 #include "case_inputs.h"
 #include "kurimo_version.h"
 #include "number_text.h"
 #include "run_messages.h"
+#include "series_csv.h"
 
 namespace {
 
@@ -158,6 +162,17 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
       {"closedness_index", ind.closedness},
       {"load_per_volume_g_per_m3_per_day", ind.loadPerVolume},
   };
+  const bool stepped = result.status == kurimo::RunStatus::Completed ||
+                       result.status == kurimo::RunStatus::Diverged ||
+                       result.status == kurimo::RunStatus::Cancelled;
+  if (stepped) {
+    const kurimo::StabilityVerdict verdict = model.DiagnoseStability();
+    j["stable"] = verdict.stable;
+    j["step_times_eigenvalue"] = verdict.stepTimesEigenvalue;
+    j["steady_state"] = model.SteadyState();
+    // The state is finite unless the run blew up.
+    if (result.status != kurimo::RunStatus::Diverged) j["convergence"] = model.Convergence();
+  }
   if (result.status != kurimo::RunStatus::Completed) return j;
   j["bay_average"] = model.BayAverage[1];
   j["bay_average_rounded"] = kurimo::RoundHalfEven(model.BayAverage[1], 2);
@@ -166,6 +181,15 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
     concentrations.push_back(model.Concentration[1][b]);
   j["concentrations"] = concentrations;
   return j;
+}
+
+// The place of the option's last occurrence on the command line, or -1 when it is absent.
+std::ptrdiff_t LastPosition(const CLI::App& app, const CLI::Option* option) {
+  const std::vector<CLI::Option*>& order = app.parse_order();
+  for (std::size_t i = order.size(); i-- > 0;) {
+    if (order[i] == option) return static_cast<std::ptrdiff_t>(i);
+  }
+  return -1;
 }
 
 }  // namespace
@@ -177,22 +201,46 @@ int main(int argc, char** argv) {
       "Runs one case of the bay model and writes the output file.",
       "kurimo-batch"};
   std::array<std::optional<std::string>, kConditionOptions.size()> texts;
+  std::array<CLI::Option*, kConditionOptions.size()> textOptions{};
   for (std::size_t i = 0; i < kConditionOptions.size(); ++i) {
-    app.add_option(kConditionOptions[i].name, texts[i], kConditionOptions[i].help)
-        ->option_text("TEXT");
+    textOptions[i] = app.add_option(kConditionOptions[i].name, texts[i], kConditionOptions[i].help)
+                         ->option_text("TEXT");
   }
   std::array<std::optional<std::string>, kMultiplierOptions.size()> entries;
+  std::array<CLI::Option*, kMultiplierOptions.size()> entryOptions{};
   for (std::size_t i = 0; i < kMultiplierOptions.size(); ++i) {
     const std::string help = std::string(kMultiplierOptions[i].help) + ": " +
                              kurimo::JoinedEntries(kMultiplierOptions[i].list);
-    app.add_option(kMultiplierOptions[i].name, entries[i], help)->option_text("ENTRY");
+    entryOptions[i] =
+        app.add_option(kMultiplierOptions[i].name, entries[i], help)->option_text("ENTRY");
   }
+  std::string casePath;
+  CLI::Option* caseOption =
+      app.add_option("--case", casePath,
+                     "保存したケースファイル（JSON）の条件と倍率を使う。これより前に書いた条件の"
+                     "オプションはケースファイルの値で置き換わり、後に書いたオプションはケース"
+                     "ファイルの値より優先する")
+          ->option_text("FILE");
+  std::string saveCasePath;
+  app.add_option("--save-case", saveCasePath,
+                 "計算の前に、使う条件と倍率をケースファイル（JSON）に保存する")
+      ->option_text("FILE");
+  std::string seriesPath;
+  app.add_option("--series", seriesPath,
+                 "計算の後、ボックス1～5の濃度の時系列（約2000点）を CSV（UTF-8、BOM 付き）で"
+                 "書く。発散や中止で途中で止まった計算はそれまでの点を書く（ステップを始める前に"
+                 "止まった計算は書かない）。書けないときは終了コード 1（計算が止まったときは"
+                 "その終了コード）")
+      ->option_text("FILE");
   std::string outputPath(kurimo::kDefaultOutputFileName);
   app.add_option("--output", outputPath,
                  "出力ファイルのパス（既定: 現在のフォルダーの Kurimo_OUT.txt）")
       ->option_text("PATH");
   bool json = false;
-  app.add_flag("--json", json, "結果メッセージの代わりに結果を JSON で標準出力に書く");
+  app.add_flag(
+      "--json", json,
+      "結果メッセージの代わりに結果を JSON で標準出力に書く（定常状態 steady_state、"
+      "収束の度合い convergence、時間刻みの安定性 stable と step_times_eigenvalue を含む）");
   app.set_version_flag("--version", std::string("kurimo-batch ") + kurimo::kVersion,
                        "バージョンを表示して終了する");
 
@@ -207,8 +255,8 @@ int main(int argc, char** argv) {
     return kExitBadInput;
   }
 
-  kurimo::BayModel model;
-  model.LoadDefaultCase();
+  // Every text and entry given on the command line is checked, even one that a case file
+  // given after it replaces.
   for (std::size_t i = 0; i < kConditionOptions.size(); ++i) {
     if (!texts[i]) continue;
     if (const auto limit = kurimo::FailedInputLimit(kConditionOptions[i].box, *texts[i])) {
@@ -216,18 +264,56 @@ int main(int argc, char** argv) {
                 << " \"" << *texts[i] << "\"）\n";
       return kExitBadInput;
     }
-    kurimo::AcceptConditionText(model, kConditionOptions[i].box, *texts[i]);
   }
   for (std::size_t i = 0; i < kMultiplierOptions.size(); ++i) {
     if (!entries[i]) continue;
     const MultiplierList list = kMultiplierOptions[i].list;
-    const std::optional<double> factor = kurimo::MultiplierFactor(list, *entries[i]);
-    if (!factor) {
+    if (!kurimo::MultiplierFactor(list, *entries[i])) {
       std::cerr << kMultiplierOptions[i].name << " に「" << *entries[i]
                 << "」は選べません。選べる値: " << kurimo::JoinedEntries(list) << '\n';
       return kExitBadInput;
     }
-    kurimo::SetMultiplier(model, list, *factor);
+  }
+
+  // The case file's values replace the options given before it on the command line.
+  if (!casePath.empty()) {
+    const kurimo::CaseReadResult loaded = kurimo::ReadCaseFile(casePath);
+    if (!loaded.value) {
+      std::cerr << kurimo::kCaseFileTitle << ": ケースファイル「" << casePath << "」を開けません。"
+                << loaded.error << '\n';
+      return kExitBadInput;
+    }
+    const std::ptrdiff_t casePosition = LastPosition(app, caseOption);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      if (LastPosition(app, textOptions[i]) < casePosition) texts[i] = loaded.value->texts[i];
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (LastPosition(app, entryOptions[i]) < casePosition) entries[i] = loaded.value->entries[i];
+    }
+  }
+
+  kurimo::BayModel model;
+  model.LoadDefaultCase();
+  for (std::size_t i = 0; i < kConditionOptions.size(); ++i) {
+    if (texts[i]) kurimo::AcceptConditionText(model, kConditionOptions[i].box, *texts[i]);
+  }
+  for (std::size_t i = 0; i < kMultiplierOptions.size(); ++i) {
+    if (!entries[i]) continue;
+    const MultiplierList list = kMultiplierOptions[i].list;
+    kurimo::SetMultiplier(model, list, *kurimo::MultiplierFactor(list, *entries[i]));
+  }
+
+  if (!saveCasePath.empty()) {
+    kurimo::SavedCase saved = kurimo::DefaultSavedCase();
+    for (std::size_t i = 0; i < texts.size(); ++i)
+      saved.texts[i] = texts[i].value_or(saved.texts[i]);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+      saved.entries[i] = entries[i].value_or(saved.entries[i]);
+    if (const auto reason = kurimo::WriteCaseFile(saveCasePath, saved)) {
+      const kurimo::UserMessage m = kurimo::CaseSaveFailedMessage(saveCasePath, *reason);
+      std::cerr << m.title << ": " << m.text << '\n';
+      return kExitFileError;
+    }
   }
 
   struct sigaction action {};
@@ -243,6 +329,14 @@ int main(int argc, char** argv) {
     const kurimo::UserMessage fault = kurimo::RunFaultMessage(result, outputPath);
     std::cerr << fault.title << ": " << fault.text << '\n';
   }
+  int exitCode = ExitCodeOf(result.status);
+  if (!seriesPath.empty() && !model.Series.points.empty()) {
+    if (const auto reason = kurimo::WriteSeriesCsv(seriesPath, model.Series)) {
+      const kurimo::UserMessage m = kurimo::SeriesFileFailedMessage(seriesPath, *reason);
+      std::cerr << m.title << ": " << m.text << '\n';
+      if (exitCode == kExitOk) exitCode = kExitFileError;
+    }
+  }
   if (json) {
     std::cout << ResultJson(model, result, outputPath).dump() << '\n';
   } else if (result.status == kurimo::RunStatus::Completed) {
@@ -252,5 +346,5 @@ int main(int argc, char** argv) {
     }
     std::cout << text << '\n';
   }
-  return ExitCodeOf(result.status);
+  return exitCode;
 }

@@ -1,7 +1,9 @@
-// Speed of the bay model: one whole default run, and the time per step of a long run
-// through the unrolled chain step and through the general step over the arrays.
+// Speed of the bay model: one whole default run, the cost of recording the time series in a
+// long run, and the time per step of a long run through the unrolled chain step and through
+// the general step over the arrays.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -49,6 +51,23 @@ kurimo::BayModel LongRunCase() {
   model.ComputeLoadRates();
   return model;
 }
+
+// The stepping of the long run alone, in the observer's blocks of 32768 steps and without
+// recording a time series or writing a file: what a whole run of the same case costs beyond
+// this is the price of the series (about 2000 points) and the output file.
+void BM_LongRunSteppingOnly(benchmark::State& state) {
+  const kurimo::BayModel start = LongRunCase();
+  constexpr std::uint64_t kSteps = 8356547;
+  for (auto _ : state) {
+    kurimo::BayModel model = start;
+    std::uint64_t done = 0;
+    while (done < kSteps) {
+      done += model.AdvanceTimeSteps(std::min<std::uint64_t>(32768, kSteps - done)).stepsMade;
+    }
+    benchmark::DoNotOptimize(model.Concentration[1][1]);
+  }
+}
+BENCHMARK(BM_LongRunSteppingOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 constexpr std::uint64_t kStepsPerIteration = 100000;
 

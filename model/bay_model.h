@@ -8,9 +8,12 @@
 // indicators -> N fourth-order Runge-Kutta steps -> bay mean -> close the file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "time_series.h"
 
 namespace kurimo {
 
@@ -28,8 +31,8 @@ inline constexpr std::string_view kMouthVelocityTitle = "流量等の入力制�
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
-  // The mouth-velocity warning: show it and return when the user has seen it. The run
-  // continues with the same values afterwards.
+  // A warning about the case (the mouth velocity, an unstable time step): show it and
+  // return when the user has seen it. The run continues with the same values afterwards.
   virtual void ShowWarning(std::string_view message, std::string_view title) = 0;
   // Called between blocks of steps (about every few milliseconds of stepping). Returning
   // false abandons the run: the output file keeps what was written so far.
@@ -50,6 +53,7 @@ struct RunResult {
   RunStatus status = RunStatus::Completed;
   std::string systemReason;           // why the output file failed, in words for the user
   bool mouthVelocityWarning = false;  // the warning was raised during set-up
+  bool unstableStep = false;          // the step was found unstable before stepping (warned)
   std::uint64_t stepCount = 0;        // N, once it is known
   std::uint64_t stepsDone = 0;        // steps made before the run ended
 };
@@ -65,6 +69,22 @@ struct Indicators {
   double closedness = 0;           // 2 decimals
   double loadPerVolume = 0;        // g/m3 per day, 3 decimals
 };
+
+// Whether the fourth-order Runge-Kutta step with the case's time step is stable for the
+// chain's rates. The rate matrix of the five boxes has real eigenvalues of 0 or less; the
+// step is stable when every eigenvalue times the step lies within the method's real
+// stability interval [kRungeKuttaStabilityLimit, 0].
+struct StabilityVerdict {
+  bool stable = true;
+  double mostNegativeEigenvalue = 0;  // 1/s
+  double stepTimesEigenvalue = 0;     // dimensionless: time step (s) x the eigenvalue above
+};
+
+// The left end of the real stability interval of the classical fourth-order Runge-Kutta
+// method: its growth factor R(z) = 1 + z + z^2/2 + z^3/6 + z^4/24 stays within [0.27, 1]
+// for real z from here to 0 and exceeds 1 beyond. It is the real root of
+// z^3 + 4z^2 + 12z + 24 = 0 (R(z) = 1 with z != 0).
+inline constexpr double kRungeKuttaStabilityLimit = -2.785293563405282;
 
 struct SteppingResult {
   std::uint64_t stepsMade = 0;
@@ -136,6 +156,10 @@ class BayModel {
   double LoadRate[kConstituentBound + 1][kBoxBound + 1] = {};       // g/s, (c, b)
   double BayAverage[kConstituentBound + 1] = {};                    // g/m3, by constituent
 
+  // --- What a run recorded on the way: boxes 1 to 5 at evenly spaced steps. Cleared at
+  // the start of every run; after a fault or a cancel it holds the points made so far.
+  TimeSeries Series;
+
   // --- The case as the window edits it (conditions.cpp).
 
   // Loads the built-in default case, with the texts that start-up leaves in the boxes
@@ -193,6 +217,24 @@ class BayModel {
   void ComputeBayMean();
   // Lines 24 to 26.
   void WriteBayMean(OutputFile& file) const;
+  // Appends boxes 1 to 5 as they stand to the series, as the point of step `step`.
+  void RecordSeriesPoint(std::uint64_t step);
+
+  // --- Analysis of the case (analysis.cpp).
+
+  // The state of boxes 1 to 5 that the chain keeps for ever: for a conservative substance
+  // the same load crosses every interface, which gives each box in closed form from the
+  // open sea inwards. Uses the coefficients and load rates of the set-up, so it is valid
+  // after SetUpCase and ComputeLoadRates (after a run).
+  std::array<double, 5> SteadyState() const;
+  // How far the present state still is from the steady state: the largest difference of a
+  // box from its steady value over the largest difference of a steady value from the open
+  // sea. 1 at the start of a run (the bay starts at the open-sea value), 0 at the steady
+  // state. When the steady state is the open sea itself (to rounding), 0 if the state is
+  // there too and infinity otherwise.
+  double Convergence() const;
+  // The stability of the time step for the chain's rates (after SetUpCase).
+  StabilityVerdict DiagnoseStability() const;
 };
 
 }  // namespace kurimo

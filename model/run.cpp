@@ -4,6 +4,7 @@
 
 #include "bay_model.h"
 #include "output_file.h"
+#include "run_messages.h"
 
 namespace kurimo {
 namespace {
@@ -25,6 +26,7 @@ bool AllFinite(std::initializer_list<double> values) {
 }  // namespace
 
 RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& observer) {
+  Series = TimeSeries{};
   RunResult result;
   OutputFile file;
   auto fileFailed = [&] {
@@ -37,6 +39,8 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
 
   InitialiseModelArrays();
   result.mouthVelocityWarning = SetUpCase(observer);
+  Series.openSea = Concentration[1][BoxCount];
+  Series.timeStepMinutes = TimeStepMinutes;
   WriteConditionsAndIndicators(file);
   // The lines reach the disk before the long part of the run, so that a full disk is
   // reported now rather than after the stepping.
@@ -65,16 +69,39 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
 
   // The load rates are the same at every step, so they are worked out once.
   ComputeLoadRates();
+
+  // A step that makes the chain oscillate and grow is worth a warning before a long run;
+  // the run itself goes on as the user asked.
+  if (result.stepCount > 0 && !DiagnoseStability().stable) {
+    observer.ShowWarning(kUnstableStepMessage, kUnstableStepTitle);
+    result.unstableStep = true;
+  }
+
+  // The steps go in chunks that end where a point of the series is due or the observer is
+  // called, whichever comes first. A chunk boundary changes nothing: each step starts
+  // afresh from the concentrations alone.
+  const std::uint64_t stepCount = result.stepCount;
+  const std::uint64_t stride = SeriesStride(stepCount);
+  Series.points.reserve(static_cast<std::size_t>(stepCount / stride + 2));
+  RecordSeriesPoint(0);
+  std::uint64_t nextPoint = std::min(stride, stepCount);
+  std::uint64_t nextCall = std::min(kStepsPerBlock, stepCount);
   const bool fastChain = UsesStandardChain();
-  while (result.stepsDone < result.stepCount) {
-    const std::uint64_t block = std::min(kStepsPerBlock, result.stepCount - result.stepsDone);
+  while (result.stepsDone < stepCount) {
+    const std::uint64_t chunk = std::min(nextPoint, nextCall) - result.stepsDone;
     const SteppingResult made =
-        fastChain ? AdvanceTimeSteps(block) : AdvanceGeneralTimeSteps(block);
+        fastChain ? AdvanceTimeSteps(chunk) : AdvanceGeneralTimeSteps(chunk);
     result.stepsDone += made.stepsMade;
     if (made.diverged) return abandon(RunStatus::Diverged);
-    if (result.stepsDone < result.stepCount &&
-        !observer.ContinueRun(result.stepsDone, result.stepCount)) {
-      return abandon(RunStatus::Cancelled);
+    if (result.stepsDone == nextPoint) {
+      RecordSeriesPoint(result.stepsDone);
+      nextPoint = std::min(nextPoint + stride, stepCount);
+    }
+    if (result.stepsDone == nextCall && result.stepsDone < stepCount) {
+      if (!observer.ContinueRun(result.stepsDone, stepCount)) {
+        return abandon(RunStatus::Cancelled);
+      }
+      nextCall = std::min(nextCall + kStepsPerBlock, stepCount);
     }
   }
 
@@ -83,6 +110,15 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
   WriteBayMean(file);
   if (!file.Close()) return fileFailed();
   return result;
+}
+
+void BayModel::RecordSeriesPoint(std::uint64_t step) {
+  SeriesPoint point;
+  point.step = step;
+  point.day = (static_cast<double>(step) * TimeStepMinutes) / 1440;
+  for (int b = 1; b <= 5; ++b)
+    point.concentration[static_cast<std::size_t>(b - 1)] = Concentration[1][b];
+  Series.points.push_back(point);
 }
 
 }  // namespace kurimo

@@ -5,7 +5,9 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,7 +18,11 @@
 #include <utility>
 #include <vector>
 
+#include "atomic_file.h"
+#include "case_file.h"
 #include "process_runner.h"
+#include "run_messages.h"
+#include "series_csv.h"
 #include "test_helpers.h"
 
 namespace {
@@ -396,12 +402,236 @@ TEST_F(BatchRunner, CommandLineUsage) {
 
   r = Run({"--help"});
   EXPECT_EQ(r.status, kExitOk);
-  for (const char* option : {"--bay-area", "--mean-depth", "--mouth-length", "--open-sea-quality",
-                             "--inflow-quality", "--inflow-rate", "--section-factor",
-                             "--quality-factor", "--quantity-factor", "--output", "--json"}) {
+  for (const char* option :
+       {"--bay-area", "--mean-depth", "--mouth-length", "--open-sea-quality", "--inflow-quality",
+        "--inflow-rate", "--section-factor", "--quality-factor", "--quantity-factor", "--output",
+        "--json", "--case", "--save-case", "--series"}) {
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
   }
   EXPECT_FALSE(fs::exists(OutFile()));
+}
+
+// --- Steady state, stability and the time series.
+
+// The rows of a CSV file without its byte-order mark, each without its CR LF.
+std::vector<std::string> CsvRows(const fs::path& path) {
+  const std::string bytes = ReadBytes(path);
+  std::vector<std::string> rows;
+  if (bytes.rfind(kurimo::kUtf8ByteOrderMark, 0) != 0) {
+    ADD_FAILURE() << "no byte-order mark";
+    return rows;
+  }
+  std::size_t start = kurimo::kUtf8ByteOrderMark.size();
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "last row without CR LF";
+      break;
+    }
+    rows.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  return rows;
+}
+
+// The numbers of a CSV row.
+std::vector<double> RowNumbers(const std::string& row) {
+  std::vector<double> numbers;
+  const char* p = row.c_str();
+  for (;;) {
+    char* end = nullptr;
+    numbers.push_back(std::strtod(p, &end));
+    if (*end != ',') break;
+    p = end + 1;
+  }
+  return numbers;
+}
+
+TEST_F(BatchRunner, JsonHasTheSteadyStateAndTheStabilityVerdict) {
+  const ProcessResult r = Run({"--json"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const nlohmann::json j = ParseJson(r.out);
+  const std::vector<double> steady = j.at("steady_state").get<std::vector<double>>();
+  const std::vector<double> c = j.at("concentrations").get<std::vector<double>>();
+  ASSERT_EQ(steady.size(), 5u);
+  ASSERT_EQ(c.size(), 5u);
+  for (std::size_t b = 0; b < 5; ++b)
+    EXPECT_NEAR(steady[b], c[b], 1e-6) << "box " << b + 1;
+  EXPECT_GE(j.at("convergence").get<double>(), 0.0);
+  EXPECT_LT(j.at("convergence").get<double>(), 1e-6);
+  EXPECT_EQ(j.at("stable"), true);
+  EXPECT_NEAR(j.at("step_times_eigenvalue").get<double>(), -0.4148, 1e-4);
+}
+
+TEST_F(BatchRunner, UnstableStepIsWarnedOnStandardErrorAndTheRunCompletes) {
+  // A 10 km2 bay, 4 m deep, with 8 km of half-width mouth.
+  const ProcessResult r = Run({"--bay-area", "10", "--mean-depth", "4", "--mouth-length", "8",
+                               "--section-factor", "0.5", "--json"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_NE(r.err.find(std::string(kurimo::kUnstableStepTitle) + ": " +
+                       std::string(kurimo::kUnstableStepMessage)),
+            std::string::npos)
+      << r.err;
+  const nlohmann::json j = ParseJson(r.out);
+  EXPECT_EQ(j.at("status"), "done");
+  EXPECT_EQ(j.at("stable"), false);
+  EXPECT_EQ(j.at("warning"), false);  // the mouth-velocity warning is another
+  EXPECT_LT(j.at("step_times_eigenvalue").get<double>(), kurimo::kRungeKuttaStabilityLimit);
+  EXPECT_GT(j.at("convergence").get<double>(), 1.0);  // it went the wrong way
+}
+
+TEST_F(BatchRunner, SeriesOptionWritesTheCsvFromTheOpenSeaToTheFinalState) {
+  const ProcessResult r = Run({"--series", "series.csv", "--json"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.err, "");
+  const nlohmann::json j = ParseJson(r.out);
+  const std::vector<std::string> rows = CsvRows(dir_ / "series.csv");
+  ASSERT_EQ(rows.size(), 1806u);  // the header and 1805 points
+  EXPECT_EQ(rows[0], kurimo::kSeriesCsvHeader);
+  EXPECT_EQ(rows[1], "0,0,2.4,2.4,2.4,2.4,2.4");
+  const std::vector<double> last = RowNumbers(rows.back());
+  ASSERT_EQ(last.size(), 7u) << rows.back();
+  EXPECT_EQ(last[0], 12623);
+  EXPECT_EQ(last[1], 12623.0 * 718 / 1440);
+  const std::vector<double> c = j.at("concentrations").get<std::vector<double>>();
+  for (std::size_t b = 0; b < 5; ++b)
+    EXPECT_EQ(last[b + 2], c[b]) << "box " << b + 1;
+  // The output file is the same as ever.
+  EXPECT_EQ(ReadBytes(OutFile()),
+            ReadBytes(fs::path(KURIMO_TEST_DATA_DIR) / "default-Kurimo_OUT.txt"));
+}
+
+TEST_F(BatchRunner, SeriesOfARunThatBlowsUpHoldsThePointsBeforeIt) {
+  const ProcessResult r =
+      Run({"--bay-area", "2.8757", "--mean-depth", "4.003", "--mouth-length", "9.616",
+           "--section-factor", "0.5", "--series", "series.csv", "--json"});
+  EXPECT_EQ(r.status, kExitRunFault);
+  const nlohmann::json j = ParseJson(r.out);
+  EXPECT_EQ(j.at("status"), "diverged");
+  EXPECT_EQ(j.at("stable"), false);
+  EXPECT_FALSE(j.contains("convergence"));
+  EXPECT_EQ(j.at("steady_state").size(), 5u);
+  // The warning comes before the fault.
+  const std::size_t warning = r.err.find(std::string(kurimo::kUnstableStepTitle));
+  ASSERT_NE(warning, std::string::npos) << r.err;
+  EXPECT_LT(warning, r.err.find("計算を中止しました"));
+  const std::vector<std::string> rows = CsvRows(dir_ / "series.csv");
+  // Steps 0 to the last before the one that blew up, each a finite row.
+  ASSERT_EQ(rows.size(), j.at("steps_done").get<std::size_t>() + 1);
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    for (double v : RowNumbers(rows[i]))
+      ASSERT_TRUE(std::isfinite(v)) << rows[i];
+  }
+}
+
+TEST_F(BatchRunner, NoSeriesFromARunThatStopsBeforeStepping) {
+  const ProcessResult r = Run({"--bay-area", "1", "--mean-depth", "1", "--mouth-length", "0.01",
+                               "--inflow-rate", "100", "--series", "series.csv"});
+  EXPECT_EQ(r.status, kExitRunFault);
+  EXPECT_FALSE(fs::exists(dir_ / "series.csv"));
+}
+
+TEST_F(BatchRunner, SeriesFileThatCannotBeWrittenEndsWithStatusOne) {
+  const std::string path = (dir_ / "no-such-folder" / "series.csv").string();
+  ProcessResult r = Run({"--series", path});
+  EXPECT_EQ(r.status, kExitFileError);
+  EXPECT_NE(r.err.find("CSVファイルのエラー"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(path), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, kDefaultResult);  // the run itself finished
+  EXPECT_EQ(Utf8Lines(OutFile()).size(), 26u);
+}
+
+// --- Saved cases.
+
+TEST_F(BatchRunner, CaseFileGivesTheSameRunAsTheSameOptions) {
+  kurimo::SavedCase saved = kurimo::DefaultSavedCase();
+  saved.texts = {"1,000", " 9", " 7", "2.40", " 12", "200"};
+  saved.entries = {"0.5", "1.0", "2.0"};
+  ASSERT_EQ(kurimo::WriteCaseFile((dir_ / "case.json").string(), saved), std::nullopt);
+  ProcessResult r = Run({"--case", "case.json", "--output", "from-case.txt"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const std::string fromCase = r.out;
+  r = Run({"--bay-area", "1,000", "--mean-depth", " 9", "--open-sea-quality", "2.40",
+           "--inflow-quality", " 12", "--inflow-rate", "200", "--section-factor", "0.5",
+           "--quantity-factor", "2.0", "--output", "from-options.txt"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, fromCase);
+  EXPECT_NE(r.out, kDefaultResult);
+  EXPECT_EQ(ReadBytes(dir_ / "from-case.txt"), ReadBytes(dir_ / "from-options.txt"));
+  EXPECT_EQ(Utf8Lines(dir_ / "from-case.txt")[4],
+            "    湾面積(km2)=1,000　平均水深(m)= 9　湾容積(km3)= 9 ");
+}
+
+TEST_F(BatchRunner, OptionsAfterTheCaseOverrideItAndOptionsBeforeItAreOverridden) {
+  kurimo::SavedCase saved = kurimo::DefaultSavedCase();
+  saved.texts[0] = "500";
+  saved.entries[0] = "2.0";
+  ASSERT_EQ(kurimo::WriteCaseFile((dir_ / "case.json").string(), saved), std::nullopt);
+  const auto bayAreaLine = [&] { return Utf8Lines(OutFile())[4]; };
+  const auto sectionLine = [&] { return Utf8Lines(OutFile())[10]; };
+
+  ProcessResult r = Run({"--bay-area", "700", "--section-factor", "0.5", "--case", "case.json"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(bayAreaLine(), "    湾面積(km2)=500　平均水深(m)= 18　湾容積(km3)= 9 ");
+  EXPECT_EQ(sectionLine().rfind("    湾口部断面積(×倍)= 2 ", 0), 0u) << sectionLine();
+
+  r = Run({"--case", "case.json", "--bay-area", "700", "--section-factor", "0.5"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(bayAreaLine(), "    湾面積(km2)=700　平均水深(m)= 18　湾容積(km3)= 12.6 ");
+  EXPECT_EQ(sectionLine().rfind("    湾口部断面積(×倍)= 0.5 ", 0), 0u) << sectionLine();
+
+  // An option before the case is still checked, though the case replaces it.
+  r = Run({"--bay-area", "0.5", "--case", "case.json"});
+  EXPECT_EQ(r.status, kExitBadInput);
+  EXPECT_NE(r.err.find("湾面積の入力制限"), std::string::npos) << r.err;
+}
+
+TEST_F(BatchRunner, BadCaseFileEndsWithStatusTwoBeforeAnythingIsWritten) {
+  nlohmann::json tooSmall = nlohmann::json::parse(kurimo::CaseFileText(kurimo::DefaultSavedCase()));
+  tooSmall["conditions"]["bay_area"] = "0.5";
+  struct Bad {
+    std::string name, bytes, fragment;
+  };
+  const Bad bad[] = {
+      {"broken.json", "{\"format\": ", "JSON の形式になっていません"},
+      {"foreign.json", "{\"format\": \"other\", \"version\": 1}",
+       "Kurimo のケースファイルではありません"},
+      {"newer.json", "{\"format\": \"kurimo-case\", \"version\": 7}", "新しい版"},
+      {"small.json", tooSmall.dump(), "湾面積は1km2以上にしてください。"},
+  };
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.name);
+    WriteBytes(dir_ / b.name, b.bytes);
+    const ProcessResult r = Run({"--case", b.name, "--series", "series.csv", "--json"});
+    EXPECT_EQ(r.status, kExitBadInput);
+    EXPECT_NE(r.err.find("「" + b.name + "」"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(b.fragment), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  const ProcessResult r = Run({"--case", "absent.json"});
+  EXPECT_EQ(r.status, kExitBadInput);
+  EXPECT_NE(r.err.find("ファイルが見つかりません"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(OutFile()));
+  EXPECT_FALSE(fs::exists(dir_ / "series.csv"));
+}
+
+TEST_F(BatchRunner, SaveCaseWritesWhatTheRunUsesAndReadsBackToTheSameRun) {
+  ProcessResult r = Run({"--bay-area", "1,000", "--inflow-rate", " 100", "--quality-factor", "5.0",
+                         "--save-case", "saved.json", "--output", "first.txt"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const kurimo::CaseReadResult saved = kurimo::ReadCaseFile((dir_ / "saved.json").string());
+  ASSERT_TRUE(saved.value.has_value()) << saved.error;
+  EXPECT_EQ(saved.value->texts,
+            (std::array<std::string, 6>{"1,000", " 18", " 7", " 2.4", " 10", " 100"}));
+  EXPECT_EQ(saved.value->entries, (std::array<std::string, 3>{"1.0", "5.0", "1.0"}));
+  r = Run({"--case", "saved.json", "--output", "second.txt"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(ReadBytes(dir_ / "first.txt"), ReadBytes(dir_ / "second.txt"));
+
+  r = Run({"--save-case", (dir_ / "no-such-folder" / "saved.json").string()});
+  EXPECT_EQ(r.status, kExitFileError);
+  EXPECT_NE(r.err.find("ケースファイルのエラー"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(OutFile()));  // nothing is run after a failed save
 }
 
 }  // namespace

@@ -1,0 +1,150 @@
+// The steady state of the chain, how close a run came to it, and whether the time step is
+// stable for the chain's rates.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "bay_model.h"
+
+namespace kurimo {
+namespace {
+
+constexpr int kBays = 5;
+using Matrix = std::array<std::array<double, kBays>, kBays>;
+
+// The eigenvalues of a symmetric matrix by cyclic Jacobi rotations: each rotation zeroes
+// one off-diagonal pair, and the sweeps repeat until the off-diagonal part is negligible
+// beside the diagonal. For a 5 x 5 matrix a handful of sweeps reach full precision.
+std::array<double, kBays> SymmetricEigenvalues(Matrix a) {
+  for (int sweep = 0; sweep < 100; ++sweep) {
+    double offDiagonal = 0;
+    double diagonal = 0;
+    for (int i = 0; i < kBays; ++i) {
+      diagonal += a[i][i] * a[i][i];
+      for (int j = i + 1; j < kBays; ++j)
+        offDiagonal += a[i][j] * a[i][j];
+    }
+    if (!(offDiagonal > 1e-30 * diagonal)) break;  // also ends on NaN
+    for (int p = 0; p < kBays; ++p) {
+      for (int q = p + 1; q < kBays; ++q) {
+        if (a[p][q] == 0) continue;
+        // The rotation angle that zeroes a[p][q], through its tangent t (the smaller
+        // root of t^2 + 2 theta t - 1 = 0, for accuracy).
+        const double theta = (a[q][q] - a[p][p]) / (2 * a[p][q]);
+        const double t = (theta >= 0 ? 1.0 : -1.0) / (std::abs(theta) + std::hypot(theta, 1.0));
+        const double c = 1 / std::hypot(t, 1.0);
+        const double s = t * c;
+        for (int k = 0; k < kBays; ++k) {
+          const double akp = a[k][p];
+          const double akq = a[k][q];
+          a[k][p] = c * akp - s * akq;
+          a[k][q] = s * akp + c * akq;
+        }
+        for (int k = 0; k < kBays; ++k) {
+          const double apk = a[p][k];
+          const double aqk = a[q][k];
+          a[p][k] = c * apk - s * aqk;
+          a[q][k] = s * apk + c * aqk;
+        }
+      }
+    }
+  }
+  std::array<double, kBays> values{};
+  for (int i = 0; i < kBays; ++i)
+    values[static_cast<std::size_t>(i)] = a[i][i];
+  return values;
+}
+
+}  // namespace
+
+std::array<double, 5> BayModel::SteadyState() const {
+  // Across the interface between box b and its seaward neighbour the chain carries
+  //   F (w_b c_b + w_n c_n) + E (c_b - c_n)
+  // (F the flow, w the weights of the two boxes' concentrations, E the exchange). At the
+  // steady state this equals the load that enters boxes 1 to b, so c_b follows from c_n.
+  // With donor-cell weights (w_b = 1, w_n = 0) it is c_b = (load + E c_n) / (F + E).
+  std::array<double, 5> steady{};
+  double loadUpToBox[kBays + 1] = {};
+  for (int b = 1; b <= kBays; ++b) {
+    loadUpToBox[b] =
+        loadUpToBox[b - 1] + LoadRate[1][b] + static_cast<double>(SourceRate[1][b]) * BoxVolume[b];
+  }
+  double seaward = Concentration[1][kBays + 1];  // the open sea
+  for (int b = kBays; b >= 1; --b) {
+    const int n = b + 1;
+    const double flow = FlowRate[b][n];
+    const double exchange = static_cast<double>(ExchangeCoefficient[b][n]);
+    const double ownWeight = static_cast<double>(UpwindWeight[n][b]);
+    const double seawardWeight = static_cast<double>(UpwindWeight[b][n]);
+    const double c = (loadUpToBox[b] + (exchange - flow * seawardWeight) * seaward) /
+                     (flow * ownWeight + exchange);
+    steady[static_cast<std::size_t>(b - 1)] = c;
+    seaward = c;
+  }
+  return steady;
+}
+
+double BayModel::Convergence() const {
+  const std::array<double, 5> steady = SteadyState();
+  const double openSea = Concentration[1][kBays + 1];
+  double remaining = 0;
+  double span = 0;
+  double scale = std::abs(openSea);
+  for (int b = 1; b <= kBays; ++b) {
+    const double s = steady[static_cast<std::size_t>(b - 1)];
+    remaining = std::max(remaining, std::abs(Concentration[1][b] - s));
+    span = std::max(span, std::abs(s - openSea));
+    scale = std::max(scale, std::abs(s));
+    if (std::isnan(Concentration[1][b]) || std::isnan(s)) return Concentration[1][b] + s;
+  }
+  // Differences at the level of rounding are no difference: the steady state is then the
+  // open sea, and a state that sits there too has converged.
+  const double negligible = 1e-12 * scale;
+  if (span <= negligible) {
+    return remaining <= negligible ? 0.0 : std::numeric_limits<double>::infinity();
+  }
+  return remaining / span;
+}
+
+StabilityVerdict BayModel::DiagnoseStability() const {
+  // dc/dt = A c + (loads and the open sea's share). Box b loses F w_b c_b + E c_b across
+  // each interface and gains -(F w_n - E) c_n from a bay neighbour n.
+  Matrix rates{};
+  for (int b = 1; b <= kBays; ++b) {
+    double diagonal = 0;
+    for (int n = 1; n <= BoxCount; ++n) {
+      if (InterfaceArea[b][n] == 0) continue;
+      const double flow = FlowRate[b][n];
+      const double exchange = static_cast<double>(ExchangeCoefficient[b][n]);
+      diagonal -= flow * static_cast<double>(UpwindWeight[n][b]) + exchange;
+      if (n <= kBays) {
+        rates[b - 1][n - 1] =
+            -(flow * static_cast<double>(UpwindWeight[b][n]) - exchange) / BoxVolume[b];
+      }
+    }
+    rates[b - 1][b - 1] = diagonal / BoxVolume[b];
+  }
+  // The chain couples only neighbours, and each coupling is of one sign both ways (flows
+  // and exchanges are never negative), so the tridiagonal matrix is similar to the
+  // symmetric one with the geometric means of the couplings off the diagonal: the same,
+  // real, eigenvalues.
+  Matrix symmetric{};
+  for (int i = 0; i < kBays; ++i) {
+    symmetric[i][i] = rates[i][i];
+    if (i + 1 < kBays) {
+      const double product = rates[i][i + 1] * rates[i + 1][i];
+      const double coupling = std::sqrt(std::max(product, 0.0));
+      symmetric[i][i + 1] = coupling;
+      symmetric[i + 1][i] = coupling;
+    }
+  }
+  const std::array<double, kBays> eigenvalues = SymmetricEigenvalues(symmetric);
+
+  StabilityVerdict verdict;
+  verdict.mostNegativeEigenvalue = *std::min_element(eigenvalues.begin(), eigenvalues.end());
+  verdict.stepTimesEigenvalue = (60 * TimeStepMinutes) * verdict.mostNegativeEigenvalue;
+  verdict.stable = verdict.stepTimesEigenvalue >= kRungeKuttaStabilityLimit;
+  return verdict;
+}
+
+}  // namespace kurimo

@@ -1,0 +1,258 @@
+#include "case_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+
+#include "atomic_file.h"
+#include "bay_model.h"
+#include "case_inputs.h"
+#include "output_file.h"
+
+namespace kurimo {
+namespace {
+
+using OrderedJson = nlohmann::ordered_json;
+
+struct FieldName {
+  const char* key;
+  const char* label;  // the name the window gives the box or list
+};
+
+// In ConditionBox order.
+constexpr std::array<FieldName, 6> kConditionFields = {{
+    {"bay_area", "湾面積"},
+    {"mean_depth", "平均水深"},
+    {"mouth_length", "湾口部長さ"},
+    {"open_sea_quality", "外海水水質"},
+    {"inflow_quality", "流入水水質"},
+    {"inflow_rate", "流入水流量"},
+}};
+
+// In MultiplierList order.
+constexpr std::array<FieldName, 3> kMultiplierFields = {{
+    {"section", "湾口部断面積の倍率"},
+    {"quality", "流入水水質の倍率"},
+    {"quantity", "流入水流量の倍率"},
+}};
+
+constexpr ConditionBox kBoxes[] = {ConditionBox::BayArea,       ConditionBox::MeanDepth,
+                                   ConditionBox::MouthLength,   ConditionBox::OpenSeaQuality,
+                                   ConditionBox::InflowQuality, ConditionBox::InflowRate};
+constexpr MultiplierList kLists[] = {MultiplierList::Section, MultiplierList::Quality,
+                                     MultiplierList::Quantity};
+
+CaseReadResult Rejected(std::string error) {
+  return {std::nullopt, std::move(error)};
+}
+
+// A text from the file as a message quotes it: long texts are cut, on a character
+// boundary, after 40 bytes.
+std::string Quoted(const std::string& text) {
+  constexpr std::size_t kLongest = 40;
+  if (text.size() <= kLongest) return "「" + text + "」";
+  std::size_t cut = kLongest;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+    --cut;
+  return "「" + text.substr(0, cut) + "…」";
+}
+
+// Line and column (from 1, in characters) of a byte offset into the text.
+std::string PlaceOf(std::string_view bytes, std::size_t offset) {
+  offset = std::min(offset, bytes.size());
+  std::size_t line = 1;
+  std::size_t column = 1;
+  for (std::size_t i = 0; i < offset; ++i) {
+    if (bytes[i] == '\n') {
+      ++line;
+      column = 1;
+    } else if ((static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80) {
+      ++column;  // a character starts here; UTF-8 continuation bytes do not count
+    }
+  }
+  return std::to_string(line) + " 行目 " + std::to_string(column) + " 文字目";
+}
+
+// The string field `key` of `group`, or the reason it cannot be had.
+std::optional<std::string> StringField(const nlohmann::json& group, const char* groupLabel,
+                                       const FieldName& field, std::string& error) {
+  const auto it = group.find(field.key);
+  const std::string name =
+      std::string(groupLabel) + "の「" + field.label + "」（\"" + field.key + "\"）";
+  if (it == group.end()) {
+    error = name + "がありません。";
+    return std::nullopt;
+  }
+  if (!it->is_string()) {
+    error = name + "が文字列ではありません。";
+    return std::nullopt;
+  }
+  return it->get<std::string>();
+}
+
+// The object field `key` of the file, or the reason it cannot be had.
+const nlohmann::json* GroupField(const nlohmann::json& file, const char* key, const char* label,
+                                 std::string& error) {
+  const auto it = file.find(key);
+  if (it == file.end()) {
+    error = std::string(label) + "（\"" + key + "\"）がありません。";
+    return nullptr;
+  }
+  if (!it->is_object()) {
+    error = std::string(label) + "（\"" + key + "\"）がオブジェクト（{ }）ではありません。";
+    return nullptr;
+  }
+  return &*it;
+}
+
+// Why a file could not be read, in words for the user. The output file's descriptions speak
+// of writing; these few speak of reading.
+std::string DescribeReadError(int errorNumber) {
+  switch (errorNumber) {
+    case ENOENT:
+      return "ファイルが見つかりません";
+    case EACCES:
+    case EPERM:
+      return "読み取りの権限がありません";
+    case EISDIR:
+      return "ファイルではなくフォルダーです";
+    default:
+      return DescribeSystemError(errorNumber);
+  }
+}
+
+}  // namespace
+
+SavedCase DefaultSavedCase() {
+  BayModel model;
+  model.LoadDefaultCase();
+  SavedCase saved;
+  saved.texts = {model.BayArea,        model.MeanDepth,     model.MouthLength,
+                 model.OpenSeaQuality, model.InflowQuality, model.InflowRate};
+  for (std::size_t i = 0; i < saved.entries.size(); ++i)
+    saved.entries[i] = std::string(MultiplierEntries(kLists[i]).front());
+  return saved;
+}
+
+std::string CaseFileText(const SavedCase& saved) {
+  OrderedJson conditions = OrderedJson::object();
+  for (std::size_t i = 0; i < kConditionFields.size(); ++i)
+    conditions[kConditionFields[i].key] = saved.texts[i];
+  OrderedJson multipliers = OrderedJson::object();
+  for (std::size_t i = 0; i < kMultiplierFields.size(); ++i)
+    multipliers[kMultiplierFields[i].key] = saved.entries[i];
+  OrderedJson file = OrderedJson::object();
+  file["format"] = kCaseFormatTag;
+  file["version"] = kCaseFormatVersion;
+  file["conditions"] = std::move(conditions);
+  file["multipliers"] = std::move(multipliers);
+  // Bytes that are not UTF-8 (never in a text that passed its box's check) are replaced
+  // rather than stopping the save.
+  return file.dump(2, ' ', false, OrderedJson::error_handler_t::replace) + "\n";
+}
+
+CaseReadResult ParseCaseFile(std::string_view bytes) {
+  nlohmann::json file;
+  try {
+    file = nlohmann::json::parse(bytes);
+  } catch (const nlohmann::json::parse_error& e) {
+    return Rejected("JSON の形式になっていません（" + PlaceOf(bytes, e.byte > 0 ? e.byte - 1 : 0) +
+                    "付近）。");
+  }
+  if (!file.is_object()) return Rejected("中身が JSON のオブジェクト（{ }）ではありません。");
+
+  const auto format = file.find("format");
+  if (format == file.end() || !format->is_string() || *format != kCaseFormatTag) {
+    return Rejected("Kurimo のケースファイルではありません（\"format\" が \"" +
+                    std::string(kCaseFormatTag) + "\" ではありません）。");
+  }
+  const auto version = file.find("version");
+  if (version == file.end() || !version->is_number_integer()) {
+    return Rejected("ファイルの版（\"version\"）がないか、整数ではありません。");
+  }
+  // Whole numbers of 0 and more are read as unsigned, negative ones as signed.
+  if (version->is_number_unsigned() && version->get<std::uint64_t>() > kCaseFormatVersion) {
+    return Rejected("新しい版（version " + version->dump() +
+                    "）の Kurimo で保存されたファイルです。この Kurimo が読めるのは version " +
+                    std::to_string(kCaseFormatVersion) + " までです。");
+  }
+  if (!version->is_number_unsigned() || version->get<std::uint64_t>() < 1) {
+    return Rejected("ファイルの版（version " + version->dump() + "）が正しくありません。");
+  }
+
+  std::string error;
+  const nlohmann::json* conditions = GroupField(file, "conditions", "計算条件", error);
+  if (!conditions) return Rejected(error);
+  const nlohmann::json* multipliers = GroupField(file, "multipliers", "倍率", error);
+  if (!multipliers) return Rejected(error);
+
+  SavedCase saved;
+  for (std::size_t i = 0; i < kConditionFields.size(); ++i) {
+    const FieldName& field = kConditionFields[i];
+    std::optional<std::string> text = StringField(*conditions, "計算条件", field, error);
+    if (!text) return Rejected(error);
+    if (const auto limit = FailedInputLimit(kBoxes[i], *text)) {
+      return Rejected(std::string("計算条件の「") + field.label + "」の値" + Quoted(*text) +
+                      "は使えません: " + std::string(limit->message));
+    }
+    saved.texts[i] = std::move(*text);
+  }
+  for (std::size_t i = 0; i < kMultiplierFields.size(); ++i) {
+    const FieldName& field = kMultiplierFields[i];
+    std::optional<std::string> entry = StringField(*multipliers, "倍率", field, error);
+    if (!entry) return Rejected(error);
+    if (!MultiplierFactor(kLists[i], *entry)) {
+      return Rejected(std::string("「") + field.label + "」の値" + Quoted(*entry) +
+                      "は選べません。選べる値: " + JoinedEntries(kLists[i]));
+    }
+    saved.entries[i] = std::move(*entry);
+  }
+  return {std::move(saved), ""};
+}
+
+CaseReadResult ReadCaseFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Rejected("ファイルを読み込めません（" + DescribeReadError(errno) + "）。");
+  std::string bytes;
+  char buffer[8192];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      close(fd);
+      return Rejected("ファイルを読み込めません（" + DescribeReadError(error) + "）。");
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (bytes.size() > kCaseFileSizeLimit) {
+      close(fd);
+      return Rejected("ファイルが大きすぎます（" + std::to_string(kCaseFileSizeLimit / 1024) +
+                      " KB を超えています）。Kurimo のケースファイルではありません。");
+    }
+  }
+  close(fd);
+  return ParseCaseFile(bytes);
+}
+
+std::optional<std::string> WriteCaseFile(const std::string& path, const SavedCase& saved) {
+  return WriteFileAtomically(path, CaseFileText(saved));
+}
+
+UserMessage CaseOpenFailedMessage(std::string_view path, std::string_view error) {
+  return {"ケースファイル「" + std::string(path) + "」を開けません。" + std::string(error) +
+              "計算条件は変えていません。",
+          std::string(kCaseFileTitle)};
+}
+
+UserMessage CaseSaveFailedMessage(std::string_view path, std::string_view reason) {
+  return {"ケースファイル「" + std::string(path) + "」に書き込めません（" + std::string(reason) +
+              "）。書き込みのできる場所を選んでから、もう一度保存してください。",
+          std::string(kCaseFileTitle)};
+}
+
+}  // namespace kurimo

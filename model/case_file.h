@@ -1,0 +1,67 @@
+// Saved cases: the six condition texts as the user typed them and the three multiplier
+// entries, in a small JSON file that the window and the batch runner read back through the
+// same checks as typed input.
+//
+//   {
+//     "format": "kurimo-case",
+//     "version": 1,
+//     "conditions": {"bay_area": " 1000", "mean_depth": " 18", "mouth_length": " 7",
+//                    "open_sea_quality": " 2.4", "inflow_quality": " 10",
+//                    "inflow_rate": " 331"},
+//     "multipliers": {"section": "1.0", "quality": "1.0", "quantity": "1.0"}
+//   }
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "run_messages.h"
+
+namespace kurimo {
+
+struct SavedCase {
+  std::array<std::string, 6> texts;    // in ConditionBox order
+  std::array<std::string, 3> entries;  // in MultiplierList order
+};
+
+// The built-in case as start-up shows it: the default box texts (" 1000", ...) and entry
+// "1.0" of every list.
+SavedCase DefaultSavedCase();
+
+inline constexpr std::string_view kCaseFormatTag = "kurimo-case";
+inline constexpr int kCaseFormatVersion = 1;
+// Files larger than this are not case files and are not read.
+inline constexpr std::size_t kCaseFileSizeLimit = 64 * 1024;
+
+// The file's text: the JSON above, indented, ending in a line feed.
+std::string CaseFileText(const SavedCase& saved);
+
+struct CaseReadResult {
+  std::optional<SavedCase> value;
+  std::string error;  // in Japanese, when there is no value: what is wrong with the file
+};
+
+// Reads a case from the file's bytes. Rejects, saying what is wrong: bytes that are not a
+// JSON object, a file of another format or a newer version, a missing field or one that is
+// not a string, a condition text that fails its box's check, an entry that is not in its
+// list. Unknown extra fields are ignored.
+CaseReadResult ParseCaseFile(std::string_view bytes);
+
+// Reads the file (at most kCaseFileSizeLimit bytes) and parses it.
+CaseReadResult ReadCaseFile(const std::string& path);
+
+// Writes the file atomically. No value on success, or the system's reason in words.
+std::optional<std::string> WriteCaseFile(const std::string& path, const SavedCase& saved);
+
+// Titles and texts of the window's messages about case files.
+inline constexpr std::string_view kCaseFileTitle = "ケースファイルのエラー";
+UserMessage CaseOpenFailedMessage(std::string_view path, std::string_view error);
+UserMessage CaseSaveFailedMessage(std::string_view path, std::string_view reason);
+
+// File-dialog filters for the two kinds of file.
+inline constexpr std::string_view kCaseFileFilter = "Kurimo ケースファイル (*.json)";
+inline constexpr std::string_view kSeriesCsvFilter = "CSV ファイル (*.csv)";
+
+}  // namespace kurimo
