@@ -17,6 +17,7 @@
 #include "case_inputs.h"
 #include "number_text.h"
 #include "run_messages.h"
+#include "sweep_command.h"
 
 namespace {
 
@@ -187,11 +188,27 @@ int main(int argc, char** argv) {
     app.add_option(kMultiplierOptions[i].name, entries[i], help)->option_text("ENTRY");
   }
   std::string outputPath(kurimo::kDefaultOutputFileName);
-  app.add_option("--output", outputPath,
-                 "出力ファイルのパス（既定: 現在のフォルダーの Kurimo_OUT.txt）")
-      ->option_text("PATH");
+  CLI::Option* outputOption =
+      app.add_option("--output", outputPath,
+                     "出力ファイルのパス（既定: 現在のフォルダーの Kurimo_OUT.txt）")
+          ->option_text("PATH");
   bool json = false;
-  app.add_flag("--json", json, "結果メッセージの代わりに結果を JSON で標準出力に書く");
+  CLI::Option* jsonOption =
+      app.add_flag("--json", json, "結果メッセージの代わりに結果を JSON で標準出力に書く");
+  kurimo::batch::SweepRequest sweep;
+  CLI::Option* sweepOption =
+      app.add_option(
+             "--sweep", sweep.lists,
+             "倍率の組み合わせをすべて計算し、表（CSV）を書く。LISTS は section, quality, "
+             "quantity をコンマで区切ったもの（省略するとすべて）。名前のない倍率は指定の値の"
+             "まま。Kurimo_OUT.txt は書かない")
+          ->expected(0, 1)
+          ->option_text("[LISTS]")
+          ->excludes(outputOption)
+          ->excludes(jsonOption);
+  app.add_option("--sweep-output", sweep.outputPath, "--sweep の表を書くファイル（既定: 標準出力）")
+      ->option_text("FILE")
+      ->needs(sweepOption);
 
   try {
     app.parse(argc, argv);
@@ -229,6 +246,19 @@ int main(int argc, char** argv) {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
+
+  if (*sweepOption) {
+    switch (kurimo::batch::RunSweepCommand(model, sweep, [] { return g_interrupted != 0; })) {
+      case kurimo::batch::SweepExit::Ok:
+        return kExitOk;
+      case kurimo::batch::SweepExit::FileError:
+        return kExitFileError;
+      case kurimo::batch::SweepExit::BadInput:
+        return kExitBadInput;
+      case kurimo::batch::SweepExit::Interrupted:
+        return kExitInterrupted;
+    }
+  }
 
   ConsoleObserver observer;
   const kurimo::RunResult result = model.RunSimulation(outputPath, observer);
