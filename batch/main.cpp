@@ -203,12 +203,10 @@ int main(int argc, char** argv) {
              "quantity をコンマで区切ったもの（省略するとすべて）。名前のない倍率は指定の値の"
              "まま。Kurimo_OUT.txt は書かない")
           ->expected(0, 1)
-          ->option_text("[LISTS]")
-          ->excludes(outputOption)
-          ->excludes(jsonOption);
-  app.add_option("--sweep-output", sweep.outputPath, "--sweep の表を書くファイル（既定: 標準出力）")
-      ->option_text("FILE")
-      ->needs(sweepOption);
+          ->option_text("[LISTS]");
+  CLI::Option* sweepOutputOption = app.add_option("--sweep-output", sweep.outputPath,
+                                                  "--sweep の表を書くファイル（既定: 標準出力）")
+                                       ->option_text("FILE");
 
   try {
     app.parse(argc, argv);
@@ -216,6 +214,12 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "引数が正しくありません: " << e.what() << "\n--help で使い方を表示します。\n";
+    return kExitBadInput;
+  }
+  if (const std::optional<std::string> conflict = kurimo::batch::SweepOptionConflict(
+          sweepOption->count() > 0, sweepOutputOption->count() > 0, outputOption->count() > 0,
+          jsonOption->count() > 0)) {
+    std::cerr << *conflict << '\n';
     return kExitBadInput;
   }
 
@@ -247,7 +251,7 @@ int main(int argc, char** argv) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
 
-  if (*sweepOption) {
+  if (sweepOption->count() > 0) {
     switch (kurimo::batch::RunSweepCommand(model, sweep, [] { return g_interrupted != 0; })) {
       case kurimo::batch::SweepExit::Ok:
         return kExitOk;

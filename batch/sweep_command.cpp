@@ -168,6 +168,17 @@ std::optional<std::array<bool, 3>> ParseSweepLists(std::string_view text) {
   }
 }
 
+std::optional<std::string> SweepOptionConflict(bool sweep, bool sweepOutput, bool output,
+                                               bool json) {
+  if (sweepOutput && !sweep) return "--sweep-output は --sweep と一緒に指定してください。";
+  if (sweep && output) {
+    return "--sweep は出力ファイルを書かないため、--output は指定できません。"
+           "表を書くファイルは --sweep-output で指定してください。";
+  }
+  if (sweep && json) return "--sweep の結果は表（CSV）で書くため、--json は指定できません。";
+  return std::nullopt;
+}
+
 std::string SweepTable(std::span<const CaseOutcome> outcomes) {
   std::string table(kUtf8ByteOrderMark);
   table += kHeading;

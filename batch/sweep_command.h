@@ -24,6 +24,12 @@ std::optional<std::array<bool, 3>> ParseSweepLists(std::string_view text);
 // same double.
 std::string SweepTable(std::span<const CaseOutcome> outcomes);
 
+// What is wrong with the sweep options given together with the others, in words for the
+// user, or no value when they fit: --sweep-output needs --sweep, and a sweep writes
+// neither the output file (--output) nor JSON (--json).
+std::optional<std::string> SweepOptionConflict(bool sweep, bool sweepOutput, bool output,
+                                               bool json);
+
 struct SweepRequest {
   std::string lists;                      // the --sweep value
   std::optional<std::string> outputPath;  // --sweep-output; no value: standard output

@@ -352,6 +352,10 @@ TEST_F(BatchSweep, WrongUseIsRejectedBeforeAnyCalculation) {
     EXPECT_NE(r.err, "");
   }
   EXPECT_NE(Run({"--sweep", "nothing"}).err.find("section, quality, quantity"), std::string::npos);
+  EXPECT_NE(Run({"--sweep-output", "t.csv"}).err.find("--sweep と一緒に"), std::string::npos);
+  EXPECT_NE(Run({"--sweep", "--output", "x.txt"}).err.find("--sweep-output で指定"),
+            std::string::npos);
+  EXPECT_NE(Run({"--sweep", "--json"}).err.find("--json は指定できません"), std::string::npos);
   EXPECT_TRUE(FolderContents().empty());
   const ProcessResult help = Run({"--help"});
   EXPECT_NE(help.out.find("--sweep"), std::string::npos);
