@@ -22,6 +22,7 @@
 #include "number_text.h"
 #include "run_messages.h"
 #include "series_csv.h"
+#include "sweep_command.h"
 
 namespace {
 
@@ -233,16 +234,29 @@ int main(int argc, char** argv) {
                  "その終了コード）")
       ->option_text("FILE");
   std::string outputPath(kurimo::kDefaultOutputFileName);
-  app.add_option("--output", outputPath,
-                 "出力ファイルのパス（既定: 現在のフォルダーの Kurimo_OUT.txt）")
-      ->option_text("PATH");
+  CLI::Option* outputOption =
+      app.add_option("--output", outputPath,
+                     "出力ファイルのパス（既定: 現在のフォルダーの Kurimo_OUT.txt）")
+          ->option_text("PATH");
   bool json = false;
-  app.add_flag(
+  CLI::Option* jsonOption = app.add_flag(
       "--json", json,
       "結果メッセージの代わりに結果を JSON で標準出力に書く（定常状態 steady_state、"
       "収束の度合い convergence、時間刻みの安定性 stable と step_times_eigenvalue を含む）");
   app.set_version_flag("--version", std::string("kurimo-batch ") + kurimo::kVersion,
                        "バージョンを表示して終了する");
+  kurimo::batch::SweepRequest sweep;
+  CLI::Option* sweepOption =
+      app.add_option(
+             "--sweep", sweep.lists,
+             "倍率の組み合わせをすべて計算し、表（CSV）を書く。LISTS は section, quality, "
+             "quantity をコンマで区切ったもの（省略するとすべて）。名前のない倍率は指定の値の"
+             "まま。Kurimo_OUT.txt は書かない")
+          ->expected(0, 1)
+          ->option_text("[LISTS]");
+  CLI::Option* sweepOutputOption = app.add_option("--sweep-output", sweep.outputPath,
+                                                  "--sweep の表を書くファイル（既定: 標準出力）")
+                                       ->option_text("FILE");
 
   try {
     app.parse(argc, argv);
@@ -252,6 +266,12 @@ int main(int argc, char** argv) {
     return std::cout.flush() ? status : kExitFileError;
   } catch (const CLI::ParseError& e) {
     std::cerr << "引数が正しくありません: " << e.what() << "\n--help で使い方を表示します。\n";
+    return kExitBadInput;
+  }
+  if (const std::optional<std::string> conflict = kurimo::batch::SweepOptionConflict(
+          sweepOption->count() > 0, sweepOutputOption->count() > 0, outputOption->count() > 0,
+          jsonOption->count() > 0)) {
+    std::cerr << *conflict << '\n';
     return kExitBadInput;
   }
 
@@ -320,6 +340,19 @@ int main(int argc, char** argv) {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
+
+  if (sweepOption->count() > 0) {
+    switch (kurimo::batch::RunSweepCommand(model, sweep, [] { return g_interrupted != 0; })) {
+      case kurimo::batch::SweepExit::Ok:
+        return kExitOk;
+      case kurimo::batch::SweepExit::FileError:
+        return kExitFileError;
+      case kurimo::batch::SweepExit::BadInput:
+        return kExitBadInput;
+      case kurimo::batch::SweepExit::Interrupted:
+        return kExitInterrupted;
+    }
+  }
 
   ConsoleObserver observer;
   const kurimo::RunResult result = model.RunSimulation(outputPath, observer);

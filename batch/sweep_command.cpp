@@ -1,0 +1,242 @@
+#include "sweep_command.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <system_error>
+
+#include "atomic_file.h"
+#include "case_inputs.h"
+#include "output_file.h"
+
+namespace kurimo::batch {
+namespace {
+
+constexpr std::array<std::string_view, 3> kListNames = {"section", "quality", "quantity"};
+constexpr std::array<MultiplierList, 3> kLists = {MultiplierList::Section, MultiplierList::Quality,
+                                                  MultiplierList::Quantity};
+
+constexpr std::string_view kHeading =
+    "湾口部断面積(×倍),流入水水質(×倍),流入水水量(×倍),"
+    "(変更)湾口部断面積(km2),(変更)流入負荷量(g/秒),滞留時間(日),閉鎖度,"
+    "流入負荷量÷湾容積(g/m3/日),タイムステップ(分),ステップ数,湾内平均水質(g/m3),"
+    "ボックス1水質(g/m3),ボックス2水質(g/m3),ボックス3水質(g/m3),ボックス4水質(g/m3),"
+    "ボックス5水質(g/m3),状態";
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+std::string_view Trimmed(std::string_view text) {
+  const std::size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return {};
+  return text.substr(begin, text.find_last_not_of(" \t") + 1 - begin);
+}
+
+void AppendNumber(std::string& row, double value) {
+  char digits[32];
+  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
+  row.append(digits, r.ptr);
+}
+
+void AppendNumber(std::string& row, std::uint64_t value) {
+  char digits[24];
+  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
+  row.append(digits, r.ptr);
+}
+
+// Why a case was abandoned, as a word for the status column.
+std::string_view ReasonWord(RunStatus status) {
+  switch (status) {
+    case RunStatus::Completed:
+      break;
+    case RunStatus::OutputFileFailed:
+      return "output_file_failed";
+    case RunStatus::ZeroTimeStep:
+      return "zero_time_step";
+    case RunStatus::NonFiniteCase:
+      return "non_finite_case";
+    case RunStatus::TooManySteps:
+      return "too_many_steps";
+    case RunStatus::Diverged:
+      return "diverged";
+    case RunStatus::Cancelled:
+      return "cancelled";
+  }
+  return "unknown";
+}
+
+// The step count is known once the set-up has passed its checks.
+bool StepCountKnown(const CaseOutcome& o) {
+  return o.status != CaseStatus::Abandoned ||
+         (o.runStatus != RunStatus::ZeroTimeStep && o.runStatus != RunStatus::NonFiniteCase &&
+          o.runStatus != RunStatus::TooManySteps && o.runStatus != RunStatus::Cancelled);
+}
+
+void AppendRow(std::string& table, const CaseOutcome& o) {
+  for (std::size_t i = 0; i < kLists.size(); ++i) {
+    table += MultiplierEntries(kLists[i])[o.choice[i]];
+    table += ',';
+  }
+  for (double v : {o.indicators.changedMouthSection, o.indicators.changedInflowLoad,
+                   o.indicators.residenceTime, o.indicators.closedness, o.indicators.loadPerVolume,
+                   o.timeStepMinutes}) {
+    AppendNumber(table, v);
+    table += ',';
+  }
+  if (StepCountKnown(o)) AppendNumber(table, o.steps);
+  table += ',';
+  // An abandoned run has no result: its cells stay empty.
+  const bool hasResult = o.status != CaseStatus::Abandoned;
+  if (hasResult) AppendNumber(table, o.bayAverage);
+  for (double c : o.concentrations) {
+    table += ',';
+    if (hasResult) AppendNumber(table, c);
+  }
+  table += ',';
+  switch (o.status) {
+    case CaseStatus::Done:
+      table += "done";
+      break;
+    case CaseStatus::Warning:
+      table += "warning";
+      break;
+    case CaseStatus::Abandoned:
+      table += "abandoned: ";
+      table += ReasonWord(o.runStatus);
+      break;
+  }
+  table += kLineEnd;
+}
+
+// Shows how far the sweep is, on a terminal, once it has lasted a second.
+class ProgressLine {
+ public:
+  void Show(std::size_t done, std::size_t total) {
+    if (!terminal_) return;
+    const auto now = Clock::now();
+    if (now - start_ < std::chrono::seconds(1) ||
+        now - lastShown_ < std::chrono::milliseconds(200)) {
+      return;
+    }
+    lastShown_ = now;
+    const double percent = 100.0 * static_cast<double>(done) / static_cast<double>(total);
+    std::fprintf(stderr, "\rスイープ計算中: %zu / %zu ケース（%.1f%%）  Ctrl-C で中止", done, total,
+                 percent);
+    std::fflush(stderr);
+    shown_ = true;
+  }
+
+  void Remove() {
+    if (shown_) std::fputs("\r\033[K", stderr);
+    shown_ = false;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  bool terminal_ = isatty(STDERR_FILENO) != 0;
+  bool shown_ = false;
+  Clock::time_point start_ = Clock::now();
+  Clock::time_point lastShown_{};
+};
+
+bool WriteToStandardOutput(std::string_view bytes) {
+  const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  return written == bytes.size() && std::fflush(stdout) == 0;
+}
+
+}  // namespace
+
+std::optional<std::array<bool, 3>> ParseSweepLists(std::string_view text) {
+  if (Trimmed(text).empty()) return std::array<bool, 3>{true, true, true};
+  std::array<bool, 3> named{};
+  while (true) {
+    const std::size_t comma = text.find(',');
+    const std::string_view name = Trimmed(text.substr(0, comma));
+    bool known = false;
+    for (std::size_t i = 0; i < kListNames.size(); ++i) {
+      if (name == kListNames[i]) {
+        named[i] = true;
+        known = true;
+      }
+    }
+    if (!known) return std::nullopt;
+    if (comma == std::string_view::npos) return named;
+    text.remove_prefix(comma + 1);
+  }
+}
+
+std::optional<std::string> SweepOptionConflict(bool sweep, bool sweepOutput, bool output,
+                                               bool json) {
+  if (sweepOutput && !sweep) return "--sweep-output は --sweep と一緒に指定してください。";
+  if (sweep && output) {
+    return "--sweep は出力ファイルを書かないため、--output は指定できません。"
+           "表を書くファイルは --sweep-output で指定してください。";
+  }
+  if (sweep && json) return "--sweep の結果は表（CSV）で書くため、--json は指定できません。";
+  return std::nullopt;
+}
+
+std::string SweepTable(std::span<const CaseOutcome> outcomes) {
+  std::string table(kUtf8ByteOrderMark);
+  table += kHeading;
+  table += kLineEnd;
+  for (const CaseOutcome& o : outcomes)
+    AppendRow(table, o);
+  return table;
+}
+
+SweepExit RunSweepCommand(const BayModel& conditions, const SweepRequest& request,
+                          const std::function<bool()>& interrupted) {
+  const std::optional<std::array<bool, 3>> lists = ParseSweepLists(request.lists);
+  if (!lists) {
+    std::cerr << "--sweep に「" << request.lists
+              << "」は指定できません。指定できる名前: section, quality, quantity"
+                 "（コンマで区切って複数、省略するとすべて）\n";
+    return SweepExit::BadInput;
+  }
+  const std::vector<MultiplierChoice> choices =
+      SweepChoices(conditions, (*lists)[0], (*lists)[1], (*lists)[2]);
+
+  ProgressLine progress;
+  SweepControl control;
+  control.progress = [&](std::size_t done, std::size_t total) {
+    if (interrupted()) return false;
+    progress.Show(done, total);
+    return true;
+  };
+  const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
+  progress.Remove();
+  if (interrupted()) {
+    std::cerr << "計算を中止しました。表は書いていません。\n";
+    return SweepExit::Interrupted;
+  }
+
+  const std::string table = SweepTable(outcomes);
+  if (request.outputPath) {
+    if (const std::optional<std::string> failure =
+            WriteFileAtomically(*request.outputPath, table)) {
+      std::cerr << "出力ファイル「" << *request.outputPath << "」に書き込めません（" << *failure
+                << "）。\n";
+      return SweepExit::FileError;
+    }
+  } else if (!WriteToStandardOutput(table)) {
+    std::cerr << "標準出力に書き込めません（" << DescribeSystemError(errno) << "）。\n";
+    return SweepExit::FileError;
+  }
+
+  std::size_t warned = 0, abandoned = 0;
+  for (const CaseOutcome& o : outcomes) {
+    if (o.status == CaseStatus::Warning) ++warned;
+    if (o.status == CaseStatus::Abandoned) ++abandoned;
+  }
+  if (warned > 0 || abandoned > 0) {
+    std::cerr << outcomes.size() << " ケースのうち、警告 " << warned << " ケース、中止 "
+              << abandoned << " ケース（状態の列を見てください）\n";
+  }
+  return SweepExit::Ok;
+}
+
+}  // namespace kurimo::batch

@@ -1,0 +1,430 @@
+#include "sweep.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <initializer_list>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "chain_lanes.h"
+
+namespace kurimo {
+namespace {
+
+constexpr std::array<MultiplierList, 3> kLists = {MultiplierList::Section, MultiplierList::Quality,
+                                                  MultiplierList::Quantity};
+
+// Steps between two looks at the stop flag: a few milliseconds of stepping.
+constexpr std::uint64_t kStepsPerBlock = 1u << 15;
+
+// Step counts up to 2^53 are whole numbers that a double holds exactly.
+constexpr double kMaxStepCount = 9007199254740992.0;
+
+constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+
+constexpr double kNoMean = std::numeric_limits<double>::quiet_NaN();
+
+class WarningRecorder final : public RunObserver {
+ public:
+  void ShowWarning(std::string_view, std::string_view) override {}
+  bool ContinueRun(std::uint64_t, std::uint64_t) override { return true; }
+};
+
+bool AllFinite(std::initializer_list<double> values) {
+  double sum = 0;
+  for (double v : values)
+    sum += v * 0;  // 0 for a finite value, NaN otherwise
+  return sum == 0;
+}
+
+void Abandon(CaseOutcome& out, RunStatus reason) {
+  out.status = CaseStatus::Abandoned;
+  out.runStatus = reason;
+}
+
+void KeepConcentrations(const BayModel& m, CaseOutcome& out) {
+  for (int b = 1; b <= 5; ++b)
+    out.concentrations[b - 1] = m.Concentration[1][b];
+}
+
+// The end of a run whose steps are all made: the bay mean, and its check.
+void FinishWithMean(BayModel& m, CaseOutcome& out) {
+  m.ComputeBayMean();
+  out.bayAverage = m.BayAverage[1];
+  if (!std::isfinite(m.BayAverage[1])) return Abandon(out, RunStatus::Diverged);
+  out.runStatus = RunStatus::Completed;
+  out.status = out.mouthVelocityWarning ? CaseStatus::Warning : CaseStatus::Done;
+}
+
+// A case whose set-up is done and whose steps remain to be made.
+struct PendingCase {
+  std::size_t index = 0;  // in the cases and the outcomes
+  std::uint64_t steps = 0;
+  ChainCase chain;
+  // The whole model, only for a case that the lanes cannot step: it is stepped alone, as
+  // RunSimulation steps it.
+  std::unique_ptr<BayModel> alone;
+  bool standardChain = false;
+};
+
+// The part of BayModel::RunSimulation before the stepping, with the same checks in the
+// same order. Fills `out` as far as it goes; returns the case to step, or no value when
+// the run has already ended (abandoned, or no steps to make).
+std::optional<PendingCase> SetUp(const BayModel& conditions, const MultiplierChoice& choice,
+                                 std::size_t index, CaseOutcome& out) {
+  BayModel m = conditions;
+  for (std::size_t i = 0; i < kLists.size(); ++i) {
+    const std::string_view entry = MultiplierEntries(kLists[i])[choice[i]];
+    SetMultiplier(m, kLists[i], *MultiplierFactor(kLists[i], entry));
+  }
+  out.choice = choice;
+  out.bayAverage = kNoMean;
+  m.InitialiseModelArrays();
+  WarningRecorder recorder;
+  out.mouthVelocityWarning = m.SetUpCase(recorder);
+  out.indicators = m.ComputeIndicators();
+  out.timeStepMinutes = m.TimeStepMinutes;
+  KeepConcentrations(m, out);
+  if (m.TimeStepMinutes == 0) {
+    Abandon(out, RunStatus::ZeroTimeStep);
+    return std::nullopt;
+  }
+  const Indicators& ind = out.indicators;
+  const bool caseFinite = AllFinite(
+      {m.BayVolumeM3, m.BayAreaM2, m.MouthArea, m.BayLength, m.ChangedInflowRate,
+       static_cast<double>(m.EddyDiffusivity), m.TimeStepMinutes, m.CalculationDays,
+       static_cast<double>(m.ExchangeCoefficient[1][2]), m.DailyLoad[1][1], m.Concentration[1][1],
+       ind.changedMouthSection, ind.changedInflowLoad, ind.eddyDiffusivity, ind.meanVelocity,
+       ind.residenceTime, ind.closedness, ind.loadPerVolume});
+  if (!caseFinite || m.TimeStepMinutes < 0) {
+    Abandon(out, RunStatus::NonFiniteCase);
+    return std::nullopt;
+  }
+  const double steps = std::floor(((m.CalculationDays * 24) * 60) / m.TimeStepMinutes + 0.5);
+  if (!(steps <= kMaxStepCount)) {
+    Abandon(out, RunStatus::TooManySteps);
+    return std::nullopt;
+  }
+  out.steps = steps > 0 ? static_cast<std::uint64_t>(steps) : 0;
+
+  m.ComputeLoadRates();
+  if (out.steps == 0) {
+    FinishWithMean(m, out);
+    return std::nullopt;
+  }
+  PendingCase pending;
+  pending.index = index;
+  pending.steps = out.steps;
+  pending.standardChain = m.UsesStandardChain();
+  if (pending.standardChain) pending.chain = ChainCaseOf(m);
+  if (!pending.standardChain || !ChainLanes::Fits(pending.chain)) {
+    pending.alone = std::make_unique<BayModel>(std::move(m));
+  }
+  return pending;
+}
+
+// What the workers share. Each outcome is written by the one worker that runs its case
+// and read by the calling thread after the workers have ended.
+struct Sweep {
+  Sweep(std::vector<CaseOutcome>& allOutcomes, std::vector<char>& finishedCases)
+      : outcomes(allOutcomes), finished(finishedCases) {}
+
+  std::vector<PendingCase> pending;  // longest first
+  std::vector<CaseOutcome>& outcomes;
+  std::vector<char>& finished;  // by case index
+  LaneCode code = LaneCode::Portable;
+  std::atomic<std::size_t> next{0};  // the next pending case to start
+  std::atomic<std::size_t> done{0};  // cases finished, those ended at set-up included
+  std::atomic<bool> stop{false};
+
+  std::mutex mutex;
+  std::condition_variable workersEnded;
+  unsigned running = 0;        // guarded by mutex
+  std::exception_ptr failure;  // guarded by mutex
+};
+
+class Worker {
+ public:
+  explicit Worker(Sweep& sweep) : sweep_(sweep) {
+    // The mean of five boxes of one constituent, as ComputeBayMean forms it.
+    meanModel_->ConstituentCount = 1;
+    meanModel_->BayBoxCount = 5;
+  }
+
+  void Run() {
+    for (int lane = 0; lane < ChainLanes::kLanes; ++lane)
+      Fill(lane);
+    while (!sweep_.stop.load(std::memory_order_relaxed)) {
+      std::uint64_t block = kStepsPerBlock;
+      bool any = false;
+      for (int lane = 0; lane < ChainLanes::kLanes; ++lane) {
+        if (lane_[lane] == nullptr) continue;
+        any = true;
+        block = std::min(block, lane_[lane]->steps - made_[lane]);
+      }
+      if (!any) break;
+      const std::uint64_t made = lanes_->Step(block, sweep_.code);
+      for (int lane = 0; lane < ChainLanes::kLanes; ++lane) {
+        if (lane_[lane] == nullptr) continue;
+        made_[lane] += made;
+        const bool diverged = lanes_->Diverged(lane);
+        if (diverged || made_[lane] == lane_[lane]->steps) {
+          FinishLane(lane, diverged);
+          Fill(lane);
+        }
+      }
+    }
+  }
+
+ private:
+  // Puts the next pending case in the lane, or empties it when none is left. Cases that
+  // the lanes cannot step are run here and now, one at a time.
+  void Fill(int lane) {
+    lane_[lane] = nullptr;
+    made_[lane] = 0;
+    lanes_->Clear(lane);
+    while (!sweep_.stop.load(std::memory_order_relaxed)) {
+      const std::size_t k = sweep_.next.fetch_add(1, std::memory_order_relaxed);
+      if (k >= sweep_.pending.size()) return;
+      PendingCase& p = sweep_.pending[k];
+      if (p.alone) {
+        RunAlone(p);
+        continue;
+      }
+      lanes_->Load(lane, p.chain);
+      lane_[lane] = &p;
+      return;
+    }
+  }
+
+  void FinishLane(int lane, bool diverged) {
+    const PendingCase& p = *lane_[lane];
+    CaseOutcome& out = sweep_.outcomes[p.index];
+    out.stepsDone = made_[lane];
+    for (int b = 1; b <= 5; ++b) {
+      out.concentrations[b - 1] = lanes_->Concentration(lane, b);
+      meanModel_->Concentration[1][b] = out.concentrations[b - 1];
+    }
+    if (diverged) {
+      Abandon(out, RunStatus::Diverged);
+    } else {
+      FinishWithMean(*meanModel_, out);
+    }
+    Finished(p.index);
+  }
+
+  void RunAlone(PendingCase& p) {
+    BayModel& m = *p.alone;
+    CaseOutcome& out = sweep_.outcomes[p.index];
+    while (out.stepsDone < p.steps) {
+      if (sweep_.stop.load(std::memory_order_relaxed)) return;
+      const std::uint64_t block = std::min(kStepsPerBlock, p.steps - out.stepsDone);
+      const SteppingResult made =
+          p.standardChain ? m.AdvanceTimeSteps(block) : m.AdvanceGeneralTimeSteps(block);
+      out.stepsDone += made.stepsMade;
+      if (made.diverged) {
+        KeepConcentrations(m, out);
+        Abandon(out, RunStatus::Diverged);
+        Finished(p.index);
+        return;
+      }
+    }
+    KeepConcentrations(m, out);
+    FinishWithMean(m, out);
+    Finished(p.index);
+  }
+
+  void Finished(std::size_t index) {
+    sweep_.finished[index] = 1;
+    sweep_.done.fetch_add(1, std::memory_order_relaxed);
+  }
+
+  Sweep& sweep_;
+  // On the heap: together they are larger than a thread's stack should carry.
+  std::unique_ptr<ChainLanes> lanes_ = std::make_unique<ChainLanes>();
+  std::unique_ptr<BayModel> meanModel_ = std::make_unique<BayModel>();
+  std::array<PendingCase*, ChainLanes::kLanes> lane_{};
+  std::array<std::uint64_t, ChainLanes::kLanes> made_{};
+};
+
+void WorkerMain(Sweep& sweep) {
+  try {
+    Worker worker(sweep);
+    worker.Run();
+  } catch (...) {
+    std::lock_guard lock(sweep.mutex);
+    if (!sweep.failure) sweep.failure = std::current_exception();
+    sweep.stop = true;
+  }
+  std::lock_guard lock(sweep.mutex);
+  --sweep.running;
+  sweep.workersEnded.notify_all();
+}
+
+// Joins the workers however the calling thread leaves, stopping them first if it leaves
+// early (an exception from the progress callback, or a thread that could not start).
+class WorkerThreads {
+ public:
+  explicit WorkerThreads(Sweep& sweep) : sweep_(sweep) {}
+  WorkerThreads(const WorkerThreads&) = delete;
+  WorkerThreads& operator=(const WorkerThreads&) = delete;
+  ~WorkerThreads() {
+    sweep_.stop = true;
+    JoinAll();
+  }
+
+  void Start() {
+    {
+      std::lock_guard lock(sweep_.mutex);
+      ++sweep_.running;
+    }
+    try {
+      threads_.emplace_back(WorkerMain, std::ref(sweep_));
+    } catch (...) {
+      std::lock_guard lock(sweep_.mutex);
+      --sweep_.running;
+      throw;
+    }
+  }
+
+  void JoinAll() {
+    for (std::thread& t : threads_) {
+      if (t.joinable()) t.join();
+    }
+  }
+
+ private:
+  Sweep& sweep_;
+  std::vector<std::thread> threads_;
+};
+
+unsigned WorkerCount(const SweepControl& control, std::size_t pendingCases) {
+  unsigned count = control.threads;
+  if (count == 0) count = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<unsigned>(std::min<std::size_t>(count, pendingCases));
+}
+
+}  // namespace
+
+std::vector<CaseOutcome> RunCases(const BayModel& conditions,
+                                  std::span<const MultiplierChoice> cases,
+                                  const SweepControl& control) {
+  for (const MultiplierChoice& choice : cases) {
+    for (std::size_t i = 0; i < kLists.size(); ++i) {
+      if (choice[i] < 0 ||
+          static_cast<std::size_t>(choice[i]) >= MultiplierEntries(kLists[i]).size())
+        throw std::out_of_range("RunCases: multiplier entry index " + std::to_string(choice[i]) +
+                                " outside its list");
+    }
+  }
+
+  std::vector<CaseOutcome> outcomes(cases.size());
+  std::vector<char> finished(cases.size(), 0);
+  Sweep sweep(outcomes, finished);
+  sweep.code = control.useAvx2 ? BestLaneCode() : LaneCode::Portable;
+  std::size_t endedAtSetUp = 0;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    std::optional<PendingCase> pending = SetUp(conditions, cases[i], i, outcomes[i]);
+    if (pending) {
+      sweep.pending.push_back(std::move(*pending));
+    } else {
+      finished[i] = 1;
+      ++endedAtSetUp;
+    }
+  }
+  sweep.done = endedAtSetUp;
+  // Longest first, so that the last cases to finish are short ones and the lanes and the
+  // cores stay busy until nearly the end.
+  std::stable_sort(sweep.pending.begin(), sweep.pending.end(),
+                   [](const PendingCase& a, const PendingCase& b) { return a.steps > b.steps; });
+
+  {
+    WorkerThreads workers(sweep);
+    const unsigned count = WorkerCount(control, sweep.pending.size());
+    for (unsigned i = 0; i < count; ++i)
+      workers.Start();
+
+    std::unique_lock lock(sweep.mutex);
+    bool stopAsked = false;
+    while (
+        !sweep.workersEnded.wait_for(lock, kProgressInterval, [&] { return sweep.running == 0; })) {
+      if (!control.progress || stopAsked) continue;
+      lock.unlock();
+      const bool go = control.progress(sweep.done.load(), cases.size());
+      lock.lock();
+      if (!go) {
+        stopAsked = true;
+        sweep.stop = true;
+      }
+    }
+    lock.unlock();
+    workers.JoinAll();
+  }
+  if (sweep.failure) std::rethrow_exception(sweep.failure);
+
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    if (finished[i]) continue;
+    outcomes[i] = CaseOutcome{};
+    outcomes[i].choice = cases[i];
+    Abandon(outcomes[i], RunStatus::Cancelled);
+    outcomes[i].bayAverage = kNoMean;
+  }
+  return outcomes;
+}
+
+std::optional<int> CurrentEntry(const BayModel& model, MultiplierList list) {
+  const std::span<const std::string_view> entries = MultiplierEntries(list);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const double factor = *MultiplierFactor(list, entries[i]);
+    bool same = false;
+    switch (list) {
+      case MultiplierList::Section:
+        same = model.SectionFactor == factor;
+        break;
+      case MultiplierList::Quality:
+        same = model.QualityFactor == static_cast<float>(factor);
+        break;
+      case MultiplierList::Quantity:
+        same = model.QuantityFactor == factor;
+        break;
+    }
+    if (same) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+std::vector<MultiplierChoice> SweepChoices(const BayModel& conditions, bool section, bool quality,
+                                           bool quantity) {
+  const std::array<bool, 3> swept = {section, quality, quantity};
+  std::array<std::vector<int>, 3> values;
+  for (std::size_t i = 0; i < kLists.size(); ++i) {
+    if (swept[i]) {
+      for (std::size_t e = 0; e < MultiplierEntries(kLists[i]).size(); ++e)
+        values[i].push_back(static_cast<int>(e));
+      continue;
+    }
+    const std::optional<int> current = CurrentEntry(conditions, kLists[i]);
+    if (!current) {
+      throw std::invalid_argument("SweepChoices: a factor is not an entry of its list");
+    }
+    values[i].push_back(*current);
+  }
+  std::vector<MultiplierChoice> choices;
+  for (int s : values[0]) {
+    for (int q : values[1]) {
+      for (int v : values[2])
+        choices.push_back({s, q, v});
+    }
+  }
+  return choices;
+}
+
+}  // namespace kurimo
