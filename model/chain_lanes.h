@@ -2,8 +2,9 @@
 // long chain of dependent operations (a division, a conversion to single precision and
 // back, the next box's stage...), so a single case leaves most of a core idle while it
 // waits for results. Cases side by side in the lanes of vector registers fill that idle
-// time: each lane does exactly the operations of BayModel::AdvanceTimeSteps, in the same
-// order and precision, so every lane's values agree with a single run to the last bit.
+// time. Each lane does the operations of BayModel::AdvanceTimeSteps in the same order and
+// precision (one of them regrouped into a form that gives the same bits, explained in
+// chain_lanes_step.inc), so every lane's values agree with a single run to the last bit.
 #pragma once
 
 #include <cstdint>
