@@ -61,7 +61,8 @@ void FinishWithMean(BayModel& m, CaseOutcome& out) {
   out.bayAverage = m.BayAverage[1];
   if (!std::isfinite(m.BayAverage[1])) return Abandon(out, RunStatus::Diverged);
   out.runStatus = RunStatus::Completed;
-  out.status = out.mouthVelocityWarning ? CaseStatus::Warning : CaseStatus::Done;
+  out.status =
+      out.mouthVelocityWarning || out.unstableStep ? CaseStatus::Warning : CaseStatus::Done;
 }
 
 // A case whose set-up is done and whose steps remain to be made.
@@ -115,6 +116,8 @@ std::optional<PendingCase> SetUp(const BayModel& conditions, const MultiplierCho
   }
   out.steps = steps > 0 ? static_cast<std::uint64_t>(steps) : 0;
 
+  // RunSimulation warns of an unstable step only when there are steps to make.
+  out.unstableStep = out.steps > 0 && !m.DiagnoseStability().stable;
   m.ComputeLoadRates();
   if (out.steps == 0) {
     FinishWithMean(m, out);

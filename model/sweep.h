@@ -22,7 +22,7 @@ using MultiplierChoice = std::array<int, 3>;
 
 enum class CaseStatus {
   Done,
-  Warning,    // completed, but the mouth-velocity warning was raised
+  Warning,    // completed, but the mouth-velocity or the unstable-step warning was raised
   Abandoned,  // see CaseOutcome::runStatus for the reason
 };
 
@@ -33,6 +33,7 @@ struct CaseOutcome {
   // never finished (they hold nothing else but their choice).
   RunStatus runStatus = RunStatus::Completed;
   bool mouthVelocityWarning = false;
+  bool unstableStep = false;    // the time step is unstable for the chain (warned before stepping)
   Indicators indicators{};      // as the output file writes them
   double timeStepMinutes = 0;   // min
   std::uint64_t steps = 0;      // the step count N; 0 when the run stopped before knowing it

@@ -73,8 +73,7 @@ ChartWindow::ChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   add(openSea_, QStringLiteral("外海水"), kOpenSeaColour, Qt::DotLine, 1.5);
   for (int b = 0; b < 5; ++b) {
     steady_[b] = new QLineSeries(chart_);
-    add(steady_[b], kBoxNames[b] + QStringLiteral(" 定常状態"), kBoxColours[b], Qt::DashLine,
-        1.0);
+    add(steady_[b], kBoxNames[b] + QStringLiteral(" 定常状態"), kBoxColours[b], Qt::DashLine, 1.0);
   }
   // One legend entry stands for the five dashed lines.
   steady_[0]->setName(QStringLiteral("定常状態（破線）"));

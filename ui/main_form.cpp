@@ -362,13 +362,15 @@ void MainForm::MenuSensitivity() {
       point.current = entry == current[l];
       point.status = outcome.status;
       point.runStatus = outcome.runStatus;
-      point.bayAverage = outcome.status == CaseStatus::Abandoned ? std::nan("") : outcome.bayAverage;
+      point.mouthVelocityWarning = outcome.mouthVelocityWarning;
+      point.unstableStep = outcome.unstableStep;
+      point.bayAverage =
+          outcome.status == CaseStatus::Abandoned ? std::nan("") : outcome.bayAverage;
       figures.lists[l].push_back(point);
     }
-    std::stable_sort(figures.lists[l].begin(), figures.lists[l].end(),
-                     [](const SensitivityPoint& a, const SensitivityPoint& b) {
-                       return a.factor < b.factor;
-                     });
+    std::stable_sort(
+        figures.lists[l].begin(), figures.lists[l].end(),
+        [](const SensitivityPoint& a, const SensitivityPoint& b) { return a.factor < b.factor; });
   }
   window_.ShowSensitivity(figures);
 }

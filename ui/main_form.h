@@ -43,13 +43,13 @@ class MainForm {
   void SetDefaultConditions();
 
   // The menu bar.
-  void MenuOpenCase();    // ケースを開く…: boxes and lists as if typed and picked
-  void MenuSaveCase();    // ケースを保存…: the six condition texts and the three entries
-  void MenuSaveSeries();  // 時系列をCSVで保存…: the last run's time series
-  void MenuShowChart();   // 時系列グラフ…
-  void MenuSensitivity(); // 感度分析…: each multiplier alone over its list
-  void MenuAbout();       // このプログラムについて…
-  void MenuExit();        // 終了
+  void MenuOpenCase();     // ケースを開く…: boxes and lists as if typed and picked
+  void MenuSaveCase();     // ケースを保存…: the six condition texts and the three entries
+  void MenuSaveSeries();   // 時系列をCSVで保存…: the last run's time series
+  void MenuShowChart();    // 時系列グラフ…
+  void MenuSensitivity();  // 感度分析…: each multiplier alone over its list
+  void MenuAbout();        // このプログラムについて…
+  void MenuExit();         // 終了
 
   // The last finished run, while the conditions are still the ones it ran with.
   const std::optional<RunRecord>& CurrentRun() const { return currentRun_; }
@@ -61,8 +61,8 @@ class MainForm {
 
  private:
   void ColourGroup(int group, float concentration);
-  void ColourAllGroups();  // every group from the conditions, after the scale is built
-  void DefaultTail();      // default case, scale, colours, legend
+  void ColourAllGroups();    // every group from the conditions, after the scale is built
+  void DefaultTail();        // default case, scale, colours, legend
   void ConditionsChanged();  // the last run no longer matches the conditions
 
   void WriteNumber(TextBox box, double value);

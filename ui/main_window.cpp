@@ -18,8 +18,8 @@
 
 #include "chart_window.h"
 #include "look.h"
-#include "sensitivity_window.h"
 #include "qt_text.h"
+#include "sensitivity_window.h"
 
 namespace kurimo {
 namespace {
@@ -476,9 +476,8 @@ void MainWindow::UpdateProgress(std::uint64_t stepsDone, std::uint64_t stepCount
   const QString label = progressUnit_ == ProgressUnit::Steps
                             ? QStringLiteral("計算中です。\n%1 / %2 ステップ")
                             : QStringLiteral("計算中です。\n%1 / %2 ケース");
-  progress_->setLabelText(label
-                              .arg(grouped.toString(static_cast<qulonglong>(stepsDone)),
-                                   grouped.toString(static_cast<qulonglong>(stepCount))));
+  progress_->setLabelText(label.arg(grouped.toString(static_cast<qulonglong>(stepsDone)),
+                                    grouped.toString(static_cast<qulonglong>(stepCount))));
   const double fraction =
       stepCount == 0 ? 0.0 : static_cast<double>(stepsDone) / static_cast<double>(stepCount);
   progress_->setValue(static_cast<int>(fraction * 1000.0));

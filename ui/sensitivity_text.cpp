@@ -19,6 +19,9 @@ std::string CaseStatusText(const SensitivityPoint& point) {
     case CaseStatus::Done:
       return "完了";
     case CaseStatus::Warning:
+      if (point.unstableStep && point.mouthVelocityWarning)
+        return "完了（流量等の入力制限・不安定）";
+      if (point.unstableStep) return "完了（計算が不安定になるおそれ）";
       return "完了（流量等の入力制限）";
     case CaseStatus::Abandoned:
       break;

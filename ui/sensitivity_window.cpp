@@ -73,8 +73,7 @@ SensitivityWindow::SensitivityWindow(QWidget* parent) : QWidget(parent, Qt::Wind
   table_ = new QTableWidget(this);
   table_->setColumnCount(4);
   table_->setHorizontalHeaderLabels({QStringLiteral("倍率の対象"), QStringLiteral("倍率"),
-                                     QStringLiteral("湾内平均水質(g/m3)"),
-                                     QStringLiteral("状態")});
+                                     QStringLiteral("湾内平均水質(g/m3)"), QStringLiteral("状態")});
   table_->verticalHeader()->setVisible(false);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);

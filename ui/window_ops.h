@@ -55,6 +55,8 @@ struct SensitivityPoint {
   bool current = false;  // the entry the case has now
   CaseStatus status = CaseStatus::Done;
   RunStatus runStatus = RunStatus::Completed;
+  bool mouthVelocityWarning = false;
+  bool unstableStep = false;
   double bayAverage = 0;  // g/m3, unrounded; not a number when the run was abandoned
 };
 struct SensitivityFigures {
