@@ -5,6 +5,7 @@
 #   docs/kurimo-result-message.png  the result message over the window
 #   docs/kurimo-menu.png    the ファイル menu opened
 #   docs/kurimo-chart.png   the time-series chart of the default run
+#   docs/kurimo-sensitivity.png  the sensitivity window of the default case
 # Usage: scripts/screenshot.sh [output folder]   (default: docs/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -98,4 +99,17 @@ done
 sleep 1
 frame="$(frame_of "$chart")"
 import -window root -crop "$(crop)" "$out/kurimo-chart.png"
-echo "saved $out/kurimo-{window,run,result-message,menu,chart}.png"
+
+# The sensitivity window (表示 → 感度分析…, Ctrl+T).
+xdotool windowactivate --sync "$window" key ctrl+t
+sensitivity=""
+for _ in $(seq 50); do
+  sensitivity="$(xdotool search --name '感度分析' 2>/dev/null | head -1 || true)"
+  [ -n "$sensitivity" ] && break
+  sleep 0.2
+done
+[ -n "$sensitivity" ] || { echo "the sensitivity window did not appear" >&2; exit 1; }
+sleep 1
+frame="$(frame_of "$sensitivity")"
+import -window root -crop "$(crop)" "$out/kurimo-sensitivity.png"
+echo "saved $out/kurimo-{window,run,result-message,menu,chart,sensitivity}.png"

@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QScatterSeries>
+#include <QTableWidget>
 #include <QPushButton>
 #include <QStyle>
 #include <QTest>
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "chart_window.h"
+#include "sensitivity_window.h"
 #include "look.h"
 #include "main_window.h"
 #include "recording_window.h"
@@ -533,6 +536,37 @@ TEST_F(WindowTest, CaseAndSeriesFilesGoWhereTheDialogSays) {
   EXPECT_EQ(window.List(MultiplierList::Quantity)->currentRow(), 4);
   EXPECT_EQ(window.Form().Model().QuantityFactor, 1.2);
   EXPECT_EQ(presenter.messages, std::vector<ShownMessage>{});
+}
+
+TEST_F(WindowTest, SensitivityWindowShowsEachListWithTheCurrentCaseMarked) {
+  window.List(MultiplierList::Quality)->setCurrentRow(5);  // 1.5
+  window.Action(MenuItem::Sensitivity)->trigger();
+  SensitivityWindow* shown = window.Sensitivity();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_TRUE(shown->isVisible());
+  EXPECT_EQ(shown->ListSeries(MultiplierList::Section)->count(), 7);
+  EXPECT_EQ(shown->ListSeries(MultiplierList::Quality)->count(), 8);
+  EXPECT_EQ(shown->ListSeries(MultiplierList::Quantity)->count(), 8);
+  // The current case sits on every line at its own factor: 1.0, 1.5, 1.0.
+  QScatterSeries* marks = shown->CurrentCase();
+  ASSERT_EQ(marks->count(), 3);
+  EXPECT_EQ(marks->at(0).x(), 1.0);
+  EXPECT_EQ(marks->at(1).x(), 1.5);
+  EXPECT_EQ(marks->at(2).x(), 1.0);
+  EXPECT_EQ(marks->at(0).y(), marks->at(1).y());
+
+  QTableWidget* table = shown->Table();
+  ASSERT_EQ(table->rowCount(), 23);
+  EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("湾口部断面積"));
+  EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("×0.2"));
+  EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("完了"));
+  // The mean of the current case, as the start button gives it.
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  EXPECT_EQ(marks->at(0).y(), window.Form().Model().BayAverage[1]);
+  EXPECT_EQ(table->item(12, 1)->text(), QStringLiteral("×1.5"));
+  EXPECT_TRUE(table->item(12, 2)->font().bold());
+  EXPECT_EQ(table->item(12, 2)->text(),
+            QString::number(window.Form().Model().BayAverage[1], 'f', 3));
 }
 
 TEST_F(WindowTest, ExitButtonClosesTheWindow) {

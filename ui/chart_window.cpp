@@ -17,20 +17,32 @@ namespace {
 const std::array<QColor, 5> kBoxColours = {QColor(200, 40, 40), QColor(230, 140, 0),
                                            QColor(40, 150, 40), QColor(0, 120, 200),
                                            QColor(110, 60, 170)};
-const QColor kOpenSeaColour(90, 90, 90);
+const QColor kOpenSeaColour(20, 40, 120);  // the sea: dark blue, dotted
+const QColor kSteadyKeyColour(110, 110, 110);
 
 const std::array<QString, 5> kBoxNames = {
     QStringLiteral("ボックス1（湾奥）"), QStringLiteral("ボックス2"), QStringLiteral("ボックス3"),
     QStringLiteral("ボックス4"), QStringLiteral("ボックス5（湾口）")};
 
-// A round upper end for an axis: 1, 2 or 5 times a power of ten at or above `value`.
-double NiceCeiling(double value) {
+// The tick interval for an axis from 0 to `value`: 1, 2 or 5 times a power of ten that
+// gives between 4 and 10 intervals.
+double TickInterval(double value) {
   if (!(value > 0) || !std::isfinite(value)) return 1;
   const double power = std::pow(10.0, std::floor(std::log10(value)));
-  for (double step : {1.0, 2.0, 2.5, 5.0, 10.0}) {
-    if (step * power >= value) return step * power;
+  for (double step : {0.1, 0.2, 0.5, 1.0}) {
+    if (value / (step * power) <= 10) return step * power;
   }
-  return 10 * power;
+  return power;
+}
+
+// Sets an axis to run from 0 to the first tick at or above `value`, with round ticks.
+void SetRoundRange(QValueAxis* axis, double value) {
+  const double interval = TickInterval(value);
+  const double end = interval * std::ceil(value / interval);
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0);
+  axis->setTickInterval(interval);
+  axis->setRange(0, end > 0 ? end : interval);
 }
 
 }  // namespace
@@ -75,9 +87,10 @@ ChartWindow::ChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     steady_[b] = new QLineSeries(chart_);
     add(steady_[b], kBoxNames[b] + QStringLiteral(" 定常状態"), kBoxColours[b], Qt::DashLine, 1.0);
   }
-  // One legend entry stands for the five dashed lines.
-  steady_[0]->setName(QStringLiteral("定常状態（破線）"));
-  for (int b = 1; b < 5; ++b) {
+  // One grey legend entry stands for the five dashed lines, each in its box's colour.
+  steadyKey_ = new QLineSeries(chart_);
+  add(steadyKey_, QStringLiteral("定常状態（破線）"), kSteadyKeyColour, Qt::DashLine, 1.0);
+  for (int b = 0; b < 5; ++b) {
     for (QLegendMarker* marker : chart_->legend()->markers(steady_[b]))
       marker->setVisible(false);
   }
@@ -110,10 +123,8 @@ void ChartWindow::ShowRecord(const RunRecord& record) {
   }
   openSea_->replace({QPointF(0, record.series.openSea), QPointF(dayEnd, record.series.openSea)});
 
-  dayAxis_->setRange(0, dayEnd);
-  concentrationAxis_->setRange(0, NiceCeiling(highest * 1.05));
-  dayAxis_->applyNiceNumbers();
-  concentrationAxis_->applyNiceNumbers();
+  SetRoundRange(dayAxis_, dayEnd);
+  SetRoundRange(concentrationAxis_, highest * 1.05);
 }
 
 }  // namespace kurimo

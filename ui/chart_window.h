@@ -34,6 +34,7 @@ class ChartWindow final : public QWidget {
   std::array<QLineSeries*, 5> boxes_{};
   std::array<QLineSeries*, 5> steady_{};
   QLineSeries* openSea_ = nullptr;
+  QLineSeries* steadyKey_ = nullptr;  // no points: the legend's entry for the dashed lines
   QValueAxis* dayAxis_ = nullptr;
   QValueAxis* concentrationAxis_ = nullptr;
 };

@@ -36,8 +36,11 @@ SensitivityWindow::SensitivityWindow(QWidget* parent) : QWidget(parent, Qt::Wind
   chart_->legend()->setAlignment(Qt::AlignBottom);
   factorAxis_ = new QValueAxis(chart_);
   factorAxis_->setTitleText(QStringLiteral("倍率（倍）"));
-  factorAxis_->setRange(0, 5.2);
-  factorAxis_->setTickCount(7);
+  factorAxis_->setRange(0, 5.25);
+  factorAxis_->setTickType(QValueAxis::TicksDynamic);
+  factorAxis_->setTickAnchor(0);
+  factorAxis_->setTickInterval(1);
+  factorAxis_->setMinorTickCount(1);
   factorAxis_->setLabelFormat(QStringLiteral("%g"));
   meanAxis_ = new QValueAxis(chart_);
   meanAxis_->setTitleText(QStringLiteral("湾内平均水質（g/m3）"));
@@ -77,6 +80,8 @@ SensitivityWindow::SensitivityWindow(QWidget* parent) : QWidget(parent, Qt::Wind
   table_->verticalHeader()->setVisible(false);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+  table_->horizontalHeader()->setStretchLastSection(true);
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
