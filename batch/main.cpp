@@ -227,12 +227,14 @@ int main(int argc, char** argv) {
                  "計算の前に、使う条件と倍率をケースファイル（JSON）に保存する")
       ->option_text("FILE");
   std::string seriesPath;
-  app.add_option("--series", seriesPath,
-                 "計算の後、ボックス1～5の濃度の時系列（約2000点）を CSV（UTF-8、BOM 付き）で"
-                 "書く。発散や中止で途中で止まった計算はそれまでの点を書く（ステップを始める前に"
-                 "止まった計算は書かない）。書けないときは終了コード 1（計算が止まったときは"
-                 "その終了コード）")
-      ->option_text("FILE");
+  CLI::Option* seriesOption =
+      app.add_option(
+             "--series", seriesPath,
+             "計算の後、ボックス1～5の濃度の時系列（約2000点）を CSV（UTF-8、BOM 付き）で"
+             "書く。発散や中止で途中で止まった計算はそれまでの点を書く（ステップを始める前に"
+             "止まった計算は書かない）。書けないときは終了コード 1（計算が止まったときは"
+             "その終了コード）")
+          ->option_text("FILE");
   std::string outputPath(kurimo::kDefaultOutputFileName);
   CLI::Option* outputOption =
       app.add_option("--output", outputPath,
@@ -270,7 +272,7 @@ int main(int argc, char** argv) {
   }
   if (const std::optional<std::string> conflict = kurimo::batch::SweepOptionConflict(
           sweepOption->count() > 0, sweepOutputOption->count() > 0, outputOption->count() > 0,
-          jsonOption->count() > 0)) {
+          jsonOption->count() > 0, seriesOption->count() > 0)) {
     std::cerr << *conflict << '\n';
     return kExitBadInput;
   }

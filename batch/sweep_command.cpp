@@ -168,14 +168,18 @@ std::optional<std::array<bool, 3>> ParseSweepLists(std::string_view text) {
   }
 }
 
-std::optional<std::string> SweepOptionConflict(bool sweep, bool sweepOutput, bool output,
-                                               bool json) {
+std::optional<std::string> SweepOptionConflict(bool sweep, bool sweepOutput, bool output, bool json,
+                                               bool series) {
   if (sweepOutput && !sweep) return "--sweep-output は --sweep と一緒に指定してください。";
   if (sweep && output) {
     return "--sweep は出力ファイルを書かないため、--output は指定できません。"
            "表を書くファイルは --sweep-output で指定してください。";
   }
   if (sweep && json) return "--sweep の結果は表（CSV）で書くため、--json は指定できません。";
+  if (sweep && series) {
+    return "--sweep は時系列を記録しないため、--series は指定できません。"
+           "1 ケースの時系列は --sweep なしで書けます。";
+  }
   return std::nullopt;
 }
 

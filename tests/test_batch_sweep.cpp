@@ -345,7 +345,8 @@ TEST_F(BatchSweep, WrongUseIsRejectedBeforeAnyCalculation) {
        {Args{"--sweep", "sections"}, Args{"--sweep", "section,"},
         Args{"--sweep", "section,,quality"}, Args{"--sweep-output", "t.csv"},
         Args{"--sweep", "--json"}, Args{"--sweep", "--output", "x.txt"},
-        Args{"--sweep", "--section-factor", "3.0"}, Args{"--sweep", "--bay-area", "0.5"}}) {
+        Args{"--sweep", "--series", "s.csv"}, Args{"--sweep", "--section-factor", "3.0"},
+        Args{"--sweep", "--bay-area", "0.5"}}) {
     SCOPED_TRACE(args[0] + " " + args[1]);
     const ProcessResult r = Run(args);
     EXPECT_EQ(r.status, kExitBadInput);
@@ -357,6 +358,8 @@ TEST_F(BatchSweep, WrongUseIsRejectedBeforeAnyCalculation) {
   EXPECT_NE(Run({"--sweep", "--output", "x.txt"}).err.find("--sweep-output で指定"),
             std::string::npos);
   EXPECT_NE(Run({"--sweep", "--json"}).err.find("--json は指定できません"), std::string::npos);
+  EXPECT_NE(Run({"--sweep", "--series", "s.csv"}).err.find("--series は指定できません"),
+            std::string::npos);
   EXPECT_TRUE(FolderContents().empty());
   const ProcessResult help = Run({"--help"});
   EXPECT_NE(help.out.find("--sweep"), std::string::npos);
