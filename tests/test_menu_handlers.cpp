@@ -265,6 +265,24 @@ TEST_F(MenuTest, AbandonedCasesShowAsSuchInTheSensitivityFigures) {
   EXPECT_EQ(window.messages.size(), 0u);  // no message box per case
 }
 
+TEST_F(MenuTest, StoppingTheSensitivityRunsShowsNothingButSaysSo) {
+  window.Type(Text9, " 1");  // millions of steps a case: the runs take long enough to stop
+  int asked = 0;
+  window.continueRun = [&asked](std::uint64_t done, std::uint64_t total) {
+    ++asked;
+    EXPECT_LE(done, total);
+    EXPECT_EQ(total, 23u);
+    return false;
+  };
+  form.MenuSensitivity();
+  EXPECT_GE(asked, 1);
+  EXPECT_TRUE(window.sensitivityShown.empty());
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].title, "計算の中止");
+  EXPECT_FALSE(form.Running());
+  EXPECT_EQ(window.beginRuns, window.endRuns);
+}
+
 TEST_F(MenuTest, AboutAndExit) {
   form.MenuAbout();
   ASSERT_EQ(window.messages.size(), 1u);
