@@ -43,13 +43,18 @@ sleep 1
 (cd "$work" && exec "$OLDPWD/build/ui/kurimo") &
 app=$!
 
-window=""
-for _ in $(seq 50); do
-  window="$(xdotool search --name 'Kurimo_Ver10' 2>/dev/null | head -1 || true)"
-  [ -n "$window" ] && break
-  sleep 0.2
-done
-[ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
+# The id of the first window whose title contains $1, once it has appeared.
+wait_for_window() {
+  local id=""
+  for _ in $(seq 50); do
+    id="$(xdotool search --name "$1" 2>/dev/null | head -1 || true)"
+    [ -n "$id" ] && break
+    sleep 0.2
+  done
+  [ -n "$id" ] || { echo "the window '$1' did not appear" >&2; return 1; }
+  echo "$id"
+}
+window="$(wait_for_window 'Kurimo_Ver10')"
 sleep 1
 # The window with its frame: climb from the client to the child of the root window.
 root_id="$(xwininfo -root | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')"
@@ -89,26 +94,14 @@ sleep 0.5
 
 # The chart of the run (表示 → 時系列グラフ…, Ctrl+G).
 xdotool windowactivate --sync "$window" key ctrl+g
-chart=""
-for _ in $(seq 25); do
-  chart="$(xdotool search --name '時系列グラフ' 2>/dev/null | head -1 || true)"
-  [ -n "$chart" ] && break
-  sleep 0.2
-done
-[ -n "$chart" ] || { echo "the chart window did not appear" >&2; exit 1; }
+chart="$(wait_for_window '時系列グラフ')"
 sleep 1
 frame="$(frame_of "$chart")"
 import -window root -crop "$(crop)" "$out/kurimo-chart.png"
 
 # The sensitivity window (表示 → 感度分析…, Ctrl+T).
 xdotool windowactivate --sync "$window" key ctrl+t
-sensitivity=""
-for _ in $(seq 50); do
-  sensitivity="$(xdotool search --name '感度分析' 2>/dev/null | head -1 || true)"
-  [ -n "$sensitivity" ] && break
-  sleep 0.2
-done
-[ -n "$sensitivity" ] || { echo "the sensitivity window did not appear" >&2; exit 1; }
+sensitivity="$(wait_for_window '感度分析')"
 sleep 1
 frame="$(frame_of "$sensitivity")"
 import -window root -crop "$(crop)" "$out/kurimo-sensitivity.png"

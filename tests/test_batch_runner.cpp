@@ -79,23 +79,13 @@ nlohmann::json ParseJson(const std::string& out) {
 
 class BatchRunner : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/kurimo-batch-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    dir_ = made;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!dir_.empty()) fs::remove_all(dir_, ignored);
-  }
-
   ProcessResult Run(const Args& args) const {
     return kurimo::test::RunProcess(KURIMO_BATCH_PATH, args, dir_.string());
   }
   fs::path OutFile() const { return dir_ / "Kurimo_OUT.txt"; }
 
-  fs::path dir_;
+  kurimo::test::TempFolder folder_;
+  const fs::path dir_ = folder_.path();
 };
 
 TEST_F(BatchRunner, DefaultCaseWritesTheReferenceFileAndTheResultMessage) {

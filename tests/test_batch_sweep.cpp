@@ -129,17 +129,6 @@ std::string Shortest(double value) {
 
 class BatchSweep : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/kurimo-sweep-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    dir_ = made;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!dir_.empty()) fs::remove_all(dir_, ignored);
-  }
-
   ProcessResult Run(const Args& args) const {
     return kurimo::test::RunProcess(KURIMO_BATCH_PATH, args, dir_.string());
   }
@@ -151,7 +140,8 @@ class BatchSweep : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_;
+  kurimo::test::TempFolder folder_;
+  const fs::path dir_ = folder_.path();
 };
 
 TEST_F(BatchSweep, FullSweepWritesOneRowPerCombinationOnStandardOutput) {

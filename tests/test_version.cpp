@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "process_runner.h"
+#include "test_helpers.h"
 
 extern char** environ;
 
@@ -53,23 +54,13 @@ class VersionOption : public ::testing::Test {
     unsetenv("QT_QPA_PLATFORM");
   }
 
-  void SetUp() override {
-    char pattern[] = "/tmp/kurimo-version-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    dir_ = made;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!dir_.empty()) fs::remove_all(dir_, ignored);
-  }
-
   ProcessResult Run(const std::string& program, const Args& args) const {
     return kurimo::test::RunProcess(program, args, dir_.string(), std::chrono::seconds(30));
   }
   bool FolderIsEmpty() const { return fs::is_empty(dir_); }
 
-  fs::path dir_;
+  kurimo::test::TempFolder folder_;
+  const fs::path dir_ = folder_.path();
 };
 
 TEST_F(VersionOption, BatchRunnerPrintsItsNameAndTheProjectVersion) {
