@@ -109,26 +109,6 @@ class ConsoleObserver final : public kurimo::RunObserver {
   Clock::time_point lastShown_{};
 };
 
-const char* StatusName(kurimo::RunStatus status) {
-  switch (status) {
-    case kurimo::RunStatus::Completed:
-      return "done";
-    case kurimo::RunStatus::OutputFileFailed:
-      return "output_file_failed";
-    case kurimo::RunStatus::ZeroTimeStep:
-      return "zero_time_step";
-    case kurimo::RunStatus::NonFiniteCase:
-      return "non_finite_case";
-    case kurimo::RunStatus::TooManySteps:
-      return "too_many_steps";
-    case kurimo::RunStatus::Diverged:
-      return "diverged";
-    case kurimo::RunStatus::Cancelled:
-      return "cancelled";
-  }
-  return "unknown";
-}
-
 int ExitCodeOf(kurimo::RunStatus status) {
   switch (status) {
     case kurimo::RunStatus::Completed:
@@ -145,7 +125,7 @@ int ExitCodeOf(kurimo::RunStatus status) {
 nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult& result,
                           const std::string& outputPath) {
   nlohmann::json j;
-  j["status"] = StatusName(result.status);
+  j["status"] = kurimo::RunStatusName(result.status);
   j["output_file"] = outputPath;
   j["warning"] = result.mouthVelocityWarning;
   if (result.status == kurimo::RunStatus::OutputFileFailed) return j;

@@ -12,6 +12,7 @@
 #include "atomic_file.h"
 #include "case_inputs.h"
 #include "output_file.h"
+#include "run_messages.h"
 
 namespace kurimo::batch {
 namespace {
@@ -45,27 +46,6 @@ void AppendNumber(std::string& row, std::uint64_t value) {
   char digits[24];
   const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
   row.append(digits, r.ptr);
-}
-
-// Why a case was abandoned, as a word for the status column.
-std::string_view ReasonWord(RunStatus status) {
-  switch (status) {
-    case RunStatus::Completed:
-      break;
-    case RunStatus::OutputFileFailed:
-      return "output_file_failed";
-    case RunStatus::ZeroTimeStep:
-      return "zero_time_step";
-    case RunStatus::NonFiniteCase:
-      return "non_finite_case";
-    case RunStatus::TooManySteps:
-      return "too_many_steps";
-    case RunStatus::Diverged:
-      return "diverged";
-    case RunStatus::Cancelled:
-      return "cancelled";
-  }
-  return "unknown";
 }
 
 // The step count is known once the set-up has passed its checks.
@@ -105,7 +85,7 @@ void AppendRow(std::string& table, const CaseOutcome& o) {
       break;
     case CaseStatus::Abandoned:
       table += "abandoned: ";
-      table += ReasonWord(o.runStatus);
+      table += RunStatusName(o.runStatus);
       break;
   }
   table += kLineEnd;

@@ -63,4 +63,24 @@ UserMessage SeriesFileFailedMessage(std::string_view path, std::string_view reas
           "CSVファイルのエラー"};
 }
 
+std::string_view RunStatusName(RunStatus status) {
+  switch (status) {
+    case RunStatus::Completed:
+      return "done";
+    case RunStatus::OutputFileFailed:
+      return "output_file_failed";
+    case RunStatus::ZeroTimeStep:
+      return "zero_time_step";
+    case RunStatus::NonFiniteCase:
+      return "non_finite_case";
+    case RunStatus::TooManySteps:
+      return "too_many_steps";
+    case RunStatus::Diverged:
+      return "diverged";
+    case RunStatus::Cancelled:
+      return "cancelled";
+  }
+  return "unknown";
+}
+
 }  // namespace kurimo

@@ -27,6 +27,9 @@ struct UserMessage {
 // places as the boxes show numbers, and "(g/m3)".
 UserMessage ResultMessage(double bayAverage);
 
+// The status as one word for machine-read output (JSON, CSV): "done", "diverged", ...
+std::string_view RunStatusName(RunStatus status);
+
 // The message for a run that did not complete (any status but Completed).
 UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath);
 
