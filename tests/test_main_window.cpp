@@ -14,10 +14,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
-#include <QScatterSeries>
-#include <QTableWidget>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QStyle>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QValueAxis>
@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "chart_window.h"
-#include "sensitivity_window.h"
 #include "look.h"
 #include "main_window.h"
 #include "recording_window.h"
+#include "sensitivity_window.h"
 #include "test_helpers.h"
 
 namespace kurimo {
@@ -509,6 +509,27 @@ TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {
   EXPECT_GT(model.Concentration[1][1], before);
   EXPECT_EQ(shown->BoxSeries(1)->at(shown->BoxSeries(1)->count() - 1).y(),
             model.Concentration[1][1]);
+}
+
+TEST_F(WindowTest, MenuShortcutsWorkWithTheFocusInABox) {
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  QLineEdit* box = window.Box(Text1);
+  box->setFocus();
+  // The boxes keep their own editing keys; the menu's keys must not be among them.
+  QTest::keyClick(box, Qt::Key_G, Qt::ControlModifier);
+  ASSERT_NE(window.Chart(), nullptr);
+  EXPECT_TRUE(window.Chart()->isVisible());
+  window.activateWindow();
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
+  QTest::keyClick(box, Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(presenter.fileQuestions,
+            (std::vector<FileChoice>{FileChoice::SaveSeries, FileChoice::SaveCase,
+                                     FileChoice::OpenCase}));
+  EXPECT_EQ(Text(Text1), " 1000");
 }
 
 TEST_F(WindowTest, CaseAndSeriesFilesGoWhereTheDialogSays) {

@@ -122,7 +122,7 @@ void MainWindow::BuildMenus() {
       &MainForm::MenuSaveCase);
   file->addSeparator();
   add(file, MenuItem::SaveSeries, QStringLiteral("時系列をCSVで保存…"),
-      QKeySequence(Qt::CTRL | Qt::Key_E), &MainForm::MenuSaveSeries);
+      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &MainForm::MenuSaveSeries);
   file->addSeparator();
   add(file, MenuItem::Exit, QStringLiteral("終了"), QKeySequence(Qt::CTRL | Qt::Key_Q),
       &MainForm::MenuExit);
