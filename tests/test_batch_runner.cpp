@@ -28,14 +28,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using kurimo::test::ProcessResult;
-using Args = std::vector<std::string>;
-
-constexpr int kExitOk = 0;
-constexpr int kExitFileError = 1;
-constexpr int kExitBadInput = 2;
-constexpr int kExitRunFault = 3;
-constexpr int kExitInterrupted = 130;
+using namespace kurimo::test;  // ProcessResult, Args and the exit statuses
 
 const std::string kDefaultResult = "計算結果(湾内平均水質)\n 3.15(g/m3)\n";
 const std::string kSentinel = "left by an earlier run\n";

@@ -21,13 +21,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using kurimo::test::ProcessResult;
-using Args = std::vector<std::string>;
-
-constexpr int kExitOk = 0;
-constexpr int kExitFileError = 1;
-constexpr int kExitBadInput = 2;
-constexpr int kExitInterrupted = 130;
+using namespace kurimo::test;  // ProcessResult, Args and the exit statuses
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 

@@ -18,8 +18,8 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using kurimo::test::Args;
 using kurimo::test::ProcessResult;
-using Args = std::vector<std::string>;
 
 const std::string kVersion = KURIMO_PROJECT_VERSION;
 
