@@ -20,6 +20,7 @@
 #include "case_inputs.h"
 #include "kurimo_version.h"
 #include "number_text.h"
+#include "progress_line.h"
 #include "run_messages.h"
 #include "series_csv.h"
 #include "sweep_command.h"
@@ -80,33 +81,14 @@ class ConsoleObserver final : public kurimo::RunObserver {
 
   bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override {
     if (g_interrupted) return false;
-    if (!showProgress_) return true;
-    const auto now = Clock::now();
-    if (now - start_ < std::chrono::seconds(1) ||
-        now - lastShown_ < std::chrono::milliseconds(200)) {
-      return true;
-    }
-    lastShown_ = now;
-    const double percent = 100.0 * static_cast<double>(stepsDone) / static_cast<double>(stepCount);
-    std::fprintf(stderr, "\r計算中: %llu / %llu ステップ（%.1f%%）  Ctrl-C で中止",
-                 static_cast<unsigned long long>(stepsDone),
-                 static_cast<unsigned long long>(stepCount), percent);
-    std::fflush(stderr);
-    shown_ = true;
+    progress_.Show(stepsDone, stepCount);
     return true;
   }
 
-  // Removes the progress line, if one was shown.
-  void Finish() {
-    if (shown_) std::fputs("\r\033[K", stderr);
-  }
+  void Finish() { progress_.Remove(); }
 
  private:
-  using Clock = std::chrono::steady_clock;
-  bool showProgress_ = isatty(STDERR_FILENO) != 0;
-  bool shown_ = false;
-  Clock::time_point start_ = Clock::now();
-  Clock::time_point lastShown_{};
+  kurimo::batch::ProgressLine progress_{"計算中", "ステップ"};
 };
 
 int ExitCodeOf(kurimo::RunStatus status) {

@@ -12,6 +12,7 @@
 #include "atomic_file.h"
 #include "case_inputs.h"
 #include "output_file.h"
+#include "progress_line.h"
 #include "run_messages.h"
 
 namespace kurimo::batch {
@@ -91,37 +92,6 @@ void AppendRow(std::string& table, const CaseOutcome& o) {
   table += kLineEnd;
 }
 
-// Shows how far the sweep is, on a terminal, once it has lasted a second.
-class ProgressLine {
- public:
-  void Show(std::size_t done, std::size_t total) {
-    if (!terminal_) return;
-    const auto now = Clock::now();
-    if (now - start_ < std::chrono::seconds(1) ||
-        now - lastShown_ < std::chrono::milliseconds(200)) {
-      return;
-    }
-    lastShown_ = now;
-    const double percent = 100.0 * static_cast<double>(done) / static_cast<double>(total);
-    std::fprintf(stderr, "\rスイープ計算中: %zu / %zu ケース（%.1f%%）  Ctrl-C で中止", done, total,
-                 percent);
-    std::fflush(stderr);
-    shown_ = true;
-  }
-
-  void Remove() {
-    if (shown_) std::fputs("\r\033[K", stderr);
-    shown_ = false;
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  bool terminal_ = isatty(STDERR_FILENO) != 0;
-  bool shown_ = false;
-  Clock::time_point start_ = Clock::now();
-  Clock::time_point lastShown_{};
-};
-
 bool WriteToStandardOutput(std::string_view bytes) {
   const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   return written == bytes.size() && std::fflush(stdout) == 0;
@@ -184,7 +154,7 @@ SweepExit RunSweepCommand(const BayModel& conditions, const SweepRequest& reques
   const std::vector<MultiplierChoice> choices =
       SweepChoices(conditions, (*lists)[0], (*lists)[1], (*lists)[2]);
 
-  ProgressLine progress;
+  ProgressLine progress("スイープ計算中", "ケース");
   SweepControl control;
   control.progress = [&](std::size_t done, std::size_t total) {
     if (interrupted()) return false;

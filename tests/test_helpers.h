@@ -55,9 +55,9 @@ inline std::string ReadBytes(const std::string& path) {
   return s.str();
 }
 
-// The lines of a code page 932 file with CR LF ends, as UTF-8, without the line ends.
-inline std::vector<std::string> ReadCp932Lines(const std::string& path) {
-  const std::string text = Cp932ToUtf8(ReadBytes(path)).value_or("<not code page 932>");
+// The lines of a text whose lines end in CR LF, without the line ends; a last line that
+// lacks its CR LF is marked.
+inline std::vector<std::string> SplitCrLfLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -70,6 +70,11 @@ inline std::vector<std::string> ReadCp932Lines(const std::string& path) {
     start = end + 2;
   }
   return lines;
+}
+
+// The lines of a code page 932 file with CR LF ends, as UTF-8, without the line ends.
+inline std::vector<std::string> ReadCp932Lines(const std::string& path) {
+  return SplitCrLfLines(Cp932ToUtf8(ReadBytes(path)).value_or("<not code page 932>"));
 }
 
 // Clears the arrays and sets up the model's case, as a run does before its first step.

@@ -198,21 +198,6 @@ TEST(TimeSeries, EveryRunStartsANewSeries) {
 
 // --- The CSV file.
 
-std::vector<std::string> SplitRows(const std::string& text) {
-  std::vector<std::string> rows;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      rows.push_back(text.substr(start) + "<no CR LF>");
-      break;
-    }
-    rows.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return rows;
-}
-
 std::vector<std::string> SplitFields(const std::string& row) {
   std::vector<std::string> fields;
   std::size_t start = 0;
@@ -231,7 +216,7 @@ TEST(SeriesCsv, HeaderWithUnitsAndOneRowPerPoint) {
   ASSERT_EQ(RunCase(m, observer).status, RunStatus::Completed);
   const std::string text = SeriesCsvText(m.Series);
   ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
-  const std::vector<std::string> rows = SplitRows(text.substr(3));
+  const std::vector<std::string> rows = test::SplitCrLfLines(text.substr(3));
   ASSERT_EQ(rows.size(), m.Series.points.size() + 1);
   EXPECT_EQ(rows[0],
             "ステップ,経過日数(日),ボックス1 湾奥(g/m3),ボックス2(g/m3),ボックス3(g/m3),"
