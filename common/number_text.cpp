@@ -122,6 +122,65 @@ std::optional<double> ConvertDecimal(bool negative, const std::string& mantissa,
   return negative ? -value : value;
 }
 
+// The text with the full-width number characters that a Japanese input method types
+// replaced by their ASCII forms: digits, signs (and the minus sign U+2212), the decimal
+// point, the comma, E and D, and the ideographic space as a blank. All of them are
+// three-byte UTF-8 sequences, matched byte for byte, so no other character and no
+// invalid byte can be mistaken for one; everything else is copied unchanged.
+std::string AsciiNumberForms(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    char ascii = 0;
+    if (i + 2 < text.size()) {
+      if (byte(0) == 0xEF && byte(1) == 0xBC) {
+        // U+FF00..U+FF3F: ＋ ， － ． ０-９ Ｄ Ｅ
+        const unsigned c = byte(2);
+        if (c >= 0x90 && c <= 0x99)
+          ascii = static_cast<char>('0' + (c - 0x90));
+        else if (c == 0x8B)
+          ascii = '+';
+        else if (c == 0x8C)
+          ascii = ',';
+        else if (c == 0x8D)
+          ascii = '-';
+        else if (c == 0x8E)
+          ascii = '.';
+        else if (c == 0xA4)
+          ascii = 'D';
+        else if (c == 0xA5)
+          ascii = 'E';
+      } else if (byte(0) == 0xEF && byte(1) == 0xBD) {
+        // U+FF40..U+FF7F: ｄ ｅ
+        if (byte(2) == 0x84)
+          ascii = 'd';
+        else if (byte(2) == 0x85)
+          ascii = 'e';
+      } else if (byte(0) == 0xE2 && byte(1) == 0x88 && byte(2) == 0x92) {
+        ascii = '-';  // U+2212 minus sign
+      } else if (byte(0) == 0xE3 && byte(1) == 0x80 && byte(2) == 0x80) {
+        ascii = ' ';  // U+3000 ideographic space
+      }
+    }
+    if (ascii != 0) {
+      out.push_back(ascii);
+      i += 3;
+    } else {
+      out.push_back(text[i++]);
+    }
+  }
+  return out;
+}
+
+bool HasNonAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
 // Reads an exponent's digits, saturating far beyond any double's range.
 long long ReadExponentDigits(std::string_view digits) {
   long long value = 0;
@@ -147,8 +206,9 @@ std::string NumberToFileText(float value) {
 }
 
 double LeadingNumber(std::string_view text) {
+  const std::string ascii = AsciiNumberForms(text);
   std::string s;
-  for (char c : text) {
+  for (char c : ascii) {
     if (c != ' ' && c != '\t' && c != '\n') s.push_back(c);
   }
   if (s.size() >= 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o')) {
@@ -203,6 +263,11 @@ double LeadingNumber(std::string_view text) {
 }
 
 std::optional<double> ParseNumberText(std::string_view text) {
+  std::string ascii;
+  if (HasNonAscii(text)) {
+    ascii = AsciiNumberForms(text);
+    text = ascii;
+  }
   std::size_t begin = 0;
   std::size_t end = text.size();
   while (begin < end && IsBlank(text[begin]))
@@ -216,17 +281,26 @@ std::optional<double> ParseNumberText(std::string_view text) {
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
   std::string mantissa;
   bool anyDigit = false;
-  // Whole part: digits, with single grouping commas between digits.
+  // Whole part: digits; with grouping commas, one to three digits and then groups of
+  // exactly three ("1,234,567"), so that "0,5" or "1,0,0" is no number.
+  std::size_t groupDigits = 0;
+  bool grouped = false;
   while (i < s.size()) {
     if (IsDigit(s[i])) {
       mantissa.push_back(s[i++]);
       anyDigit = true;
-    } else if (s[i] == ',' && anyDigit && i + 1 < s.size() && IsDigit(s[i + 1])) {
+      ++groupDigits;
+      if (grouped && groupDigits > 3) return std::nullopt;
+    } else if (s[i] == ',') {
+      if (groupDigits == 0 || groupDigits > 3 || (grouped && groupDigits != 3)) return std::nullopt;
+      grouped = true;
+      groupDigits = 0;
       ++i;
     } else {
       break;
     }
   }
+  if (grouped && groupDigits != 3) return std::nullopt;
   if (i < s.size() && s[i] == '.') {
     mantissa.push_back(s[i++]);
     while (i < s.size() && IsDigit(s[i])) {

@@ -22,17 +22,25 @@ std::string NumberToText(float value);
 std::string NumberToFileText(double value);
 std::string NumberToFileText(float value);
 
+// Texts are UTF-8. Both readers below take the full-width forms that a Japanese input
+// method types as their ASCII forms: the digits ０-９, the signs ＋ and － (and the minus
+// sign U+2212), the point ．, the comma ，, Ｅ ｅ Ｄ ｄ, and the ideographic space U+3000 as
+// a blank. "１，０００" reads as 1,000 and "1０" as 10.
+
 // The value of the number at the start of a text. Blanks, tabs and line feeds anywhere
 // are skipped; a sign, digits, "." and digits, and an exponent (E or D) are read up to
-// the first other character; no leading digits gives 0. "&H1F" and "&O17" are read as
-// hexadecimal and octal integers. Too large a number gives an infinity of its sign.
+// the first other character (a comma too); no leading digits gives 0. "&H1F" and "&O17"
+// are read as hexadecimal and octal integers. Too large a number gives an infinity of
+// its sign.
 double LeadingNumber(std::string_view text);
 
 // The value of a whole text under the program's fixed number format: blanks around, an
-// optional sign, digits with optional grouping commas ("1,000"), an optional decimal
-// part after ".", an optional exponent (E or D, optional sign). Empty texts, anything
-// else, and numbers outside the range of a double give no value. The value is the
-// correctly rounded double of the text.
+// optional sign, the whole-number digits, an optional decimal part after ".", an
+// optional exponent (E or D, optional sign). Commas may group the whole-number digits
+// only as thousands: one to three digits, then groups of exactly three ("1,000",
+// "12,345.5"); "0,5", "1,0,0", "1234,567" and ".5,000" are no numbers. Empty texts,
+// anything else, and numbers outside the range of a double give no value. The value is
+// the correctly rounded double of the text.
 std::optional<double> ParseNumberText(std::string_view text);
 
 // True when ParseNumberText gives a value.

@@ -1,13 +1,17 @@
-// Number texts of the boxes and the output file, reading numbers from texts, and rounding
-// to decimal places with halves to even.
+// Number texts of the boxes and the output file, reading numbers from texts (grouping
+// commas, full-width forms), rounding to decimal places with halves to even, and texts
+// echoed in messages.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "echo_text.h"
 #include "number_text.h"
 
 namespace kurimo {
@@ -100,14 +104,50 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartOfAText) {
     double expected;
   };
   const Row rows[] = {
-      {" 2.4", 2.4},      {"1 2 3", 123.0},     {"\t-\n3", -3.0},  {"1 e 2", 100.0},
-      {"1,000", 1.0},     {"2.4x", 2.4},        {"$5", 0.0},       {"", 0.0},
-      {"abc", 0.0},       {"-", 0.0},           {".5", 0.5},       {"5.", 5.0},
-      {"+7", 7.0},        {"1.2.3", 1.2},       {"1D3", 1000.0},   {"1d-2", 0.01},
-      {"1E", 1.0},        {"1E-", 1.0},         {"1e+2x", 100.0},  {"-1.5e-2", -0.015},
-      {"&H1F", 31.0},     {"&hff", 255.0},      {"&o17", 15.0},    {"&O8", 0.0},
-      {"&H", 0.0},        {"1e400", kInf},      {"-1e400", -kInf}, {"1e-400", 0.0},
-      {"1000e306", kInf}, {"0.001e310", 1e307},
+      {" 2.4", 2.4},
+      {"1 2 3", 123.0},
+      {"\t-\n3", -3.0},
+      {"1 e 2", 100.0},
+      {"1,000", 1.0},
+      {"2.4x", 2.4},
+      {"$5", 0.0},
+      {"", 0.0},
+      {"abc", 0.0},
+      {"-", 0.0},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {"+7", 7.0},
+      {"1.2.3", 1.2},
+      {"1D3", 1000.0},
+      {"1d-2", 0.01},
+      {"1E", 1.0},
+      {"1E-", 1.0},
+      {"1e+2x", 100.0},
+      {"-1.5e-2", -0.015},
+      {"&H1F", 31.0},
+      {"&hff", 255.0},
+      {"&o17", 15.0},
+      {"&O8", 0.0},
+      {"&H", 0.0},
+      {"1e400", kInf},
+      {"-1e400", -kInf},
+      {"1e-400", 0.0},
+      {"1000e306", kInf},
+      {"0.001e310", 1e307},
+      // Full-width forms read as their ASCII ones; any other character ends the number.
+      {"１，０００", 1.0},
+      {"　１２．５　", 12.5},
+      {"1０", 10.0},
+      {"－２．５ｅ１", -25.0},
+      {"−3", -3.0},
+      {"＋１Ｄ２", 100.0},
+      {"１ｄ－２", 0.01},
+      {"１Ｅ４００", kInf},
+      {"１２％", 12.0},
+      {"\xEF\xBC"
+       "1",
+       0.0},
+      {"1\xEF\xBC", 1.0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string("'") + row.text + "'");
@@ -117,14 +157,14 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartOfAText) {
 
 TEST(IsNumberText, AcceptsWholeNumbersInTheFixedFormatOnly) {
   const char* accepted[] = {
-      "0.1",   " 2.4",        "2.4 ", "18",  "-5",   "+5",   ".5",     "5.",
-      "1,000", "1,234,567.5", "1e3",  "1D3", "1E+3", "1e-3", "1e-300", "1.7976931348623157e308"};
+      "0.1", " 2.4", "2.4 ", "18",   "-5",   "+5",     "\t.5\t",
+      "5.",  "1e3",  "1D3",  "1E+3", "1e-3", "1e-300", "1.7976931348623157e308"};
   for (const char* text : accepted) {
     SCOPED_TRACE(std::string("'") + text + "' is a number");
     EXPECT_TRUE(IsNumberText(text));
   }
   const char* rejected[] = {"",    "   ",      "abc",  ".",     "-",      "+-5",    "2.4x",
-                            "$5",  "1 000",    "1e",   "1e+",   "1.2.3",  ",5",     "inf",
+                            "$5",  "1 000",    "1e",   "1e+",   "1.2.3",  "1\n",    "inf",
                             "nan", "infinity", "0x10", "1e400", "-1e400", "1e-400", "1.8e308"};
   for (const char* text : rejected) {
     SCOPED_TRACE(std::string("'") + text + "' is not a number");
@@ -151,12 +191,87 @@ TEST(TextToNumber, GivesTheCorrectlyRoundedDouble) {
     SCOPED_TRACE(text);
     EXPECT_EQ(TextToNumber(text), std::strtod(text, nullptr));
   }
-  EXPECT_EQ(TextToNumber("1,000"), 1000.0);
-  EXPECT_EQ(TextToNumber("-1,234,567.25"), -1234567.25);
   EXPECT_EQ(TextToNumber("1.5D-3"), std::strtod("1.5e-3", nullptr));
   EXPECT_EQ(TextToNumber("2,000.1E+2"), std::strtod("200010", nullptr));
   EXPECT_EQ(ParseNumberText(" 18 "), 18.0);
   EXPECT_FALSE(ParseNumberText("18 m").has_value());
+}
+
+struct ParseRow {
+  const char* name;
+  std::string_view text;
+  std::optional<double> value;  // no value: not a number
+};
+
+void ExpectParses(const ParseRow& row) {
+  SCOPED_TRACE(row.name);
+  EXPECT_EQ(ParseNumberText(row.text), row.value);
+  EXPECT_EQ(IsNumberText(row.text), row.value.has_value());
+  if (row.value)
+    EXPECT_EQ(TextToNumber(row.text), *row.value);
+  else
+    EXPECT_TRUE(std::isnan(TextToNumber(row.text)));
+}
+
+TEST(ParseNumberText, CommasGroupOnlyThousandsOfTheWholePart) {
+  const ParseRow rows[] = {
+      {"one group", "1,000", 1000.0},
+      {"grouped with a decimal part", "12,345.5", 12345.5},
+      {"grouped negative", "-1,000", -1000.0},
+      {"grouped with an exponent", "1,000e3", 1e6},
+      {"two groups", "1,234,567", 1234567.0},
+      {"grouped, decimal part and D exponent", "-1,234,567.25D-2", -12345.6725},
+      {"grouped with blanks around", " 1,000\t", 1000.0},
+      {"grouped before a bare point", "1,000.", 1000.0},
+      {"zero before a group", "-0,500", -500.0},
+      {"small value behind a grouped whole part", "1,000e-5", 0.01},
+      {"groups of one digit", "1,0,0", std::nullopt},
+      {"decimal comma", "0,5", std::nullopt},
+      {"decimal comma with an exponent", "1,0e-3", std::nullopt},
+      {"trailing comma", "1,", std::nullopt},
+      {"leading comma", ",5", std::nullopt},
+      {"two commas", "1,,000", std::nullopt},
+      {"comma before the point", "1,.5", std::nullopt},
+      {"four digits before a group", "1234,567", std::nullopt},
+      {"group of four", "1,0000", std::nullopt},
+      {"group of two at the end", "1,000,00", std::nullopt},
+      {"comma in the decimal part", ".5,000", std::nullopt},
+      {"comma after the point", "1.000,5", std::nullopt},
+      {"comma in the exponent", "1e1,000", std::nullopt},
+      {"sign then comma", "-,500", std::nullopt},
+  };
+  for (const ParseRow& row : rows)
+    ExpectParses(row);
+}
+
+TEST(ParseNumberText, FullWidthFormsCountAsTheirAsciiForms) {
+  const ParseRow rows[] = {
+      {"full-width digits", "１０００", 1000.0},
+      {"ideographic spaces around, full-width point", "　１２．５　", 12.5},
+      {"full-width grouping comma", "１，０００", 1000.0},
+      {"ASCII and full-width digits mixed", "1０", 10.0},
+      {"full-width plus", "＋５", 5.0},
+      {"full-width minus", "－５", -5.0},
+      {"minus sign U+2212", "−0.25", -0.25},
+      {"full-width E", "１．５Ｅ３", 1500.0},
+      {"full-width e and minus", "１ｅ－３", 0.001},
+      {"full-width D", "２Ｄ２", 200.0},
+      {"full-width d", "２ｄ－１", 0.2},
+      {"ideographic space and tab mixed", "\t　７　\t", 7.0},
+      {"full-width groups of one digit", "１，０，０", std::nullopt},
+      {"full-width decimal comma", "０，５", std::nullopt},
+      {"ideographic space inside", "１　０", std::nullopt},
+      {"only an ideographic space", "　", std::nullopt},
+      {"full-width percent sign after", "１０％", std::nullopt},
+      {"half-width katakana", "ｱ", std::nullopt},
+      {"cut-off full-width digit", "1\xEF\xBC", std::nullopt},
+      {"stray lead byte before a digit",
+       "\xEF"
+       "1",
+       std::nullopt},
+  };
+  for (const ParseRow& row : rows)
+    ExpectParses(row);
 }
 
 TEST(RoundHalfEven, ExactHalvesGoToEvenOthersToNearest) {
@@ -211,6 +326,46 @@ TEST(RoundHalfEven, MatchesTheNearestDoubleOfTheRoundedDecimal) {
       }
     }
   }
+}
+
+std::string Repeated(std::string_view piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i)
+    out += piece;
+  return out;
+}
+
+TEST(EchoedText, KeepsFortyCharactersAndMarksACut) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string expected;
+  };
+  const std::string a40 = Repeated("a", 40);
+  const Row rows[] = {
+      {"empty", "", ""},
+      {"short text unchanged", "1,0,0", "1,0,0"},
+      {"exactly 40 ASCII characters", a40, a40},
+      {"41 ASCII characters", a40 + "b", a40 + "…"},
+      {"exactly 40 three-byte characters", Repeated("あ", 40), Repeated("あ", 40)},
+      {"41 three-byte characters", Repeated("あ", 41), Repeated("あ", 40) + "…"},
+      {"cut after a mixture", "a" + Repeated("１", 40), "a" + Repeated("１", 39) + "…"},
+      {"two- and four-byte characters", Repeated("é𝟘", 21), Repeated("é𝟘", 20) + "…"},
+      {"invalid bytes count one each", Repeated("\xFF", 41), Repeated("\xFF", 40) + "…"},
+      {"cut-off sequence is two characters", "\xE3\x81" + Repeated("a", 40),
+       "\xE3\x81" + Repeated("a", 38) + "…"},
+      {"overlong form is two characters", "\xC0\xAF" + Repeated("b", 39),
+       "\xC0\xAF" + Repeated("b", 38) + "…"},
+      {"surrogate code is three characters", "\xED\xA0\x80" + Repeated("c", 38),
+       "\xED\xA0\x80" + Repeated("c", 37) + "…"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(EchoedText(row.text), row.expected);
+  }
+  EXPECT_EQ(EchoedText("abcdef", 3), "abc…");
+  EXPECT_EQ(EchoedText("abc", 3), "abc");
+  EXPECT_EQ(EchoedText(std::string_view("a\0b\0c", 5), 4), std::string("a\0b\0", 4) + "…");
 }
 
 }  // namespace
