@@ -33,6 +33,19 @@ BoxRule RuleOf(ConditionBox box) {
   return {0.0, false, {"", ""}};
 }
 
+constexpr std::string_view kControlCharacterMessage =
+    "入力に制御文字（改行や ESC など）が含まれています。数値だけを入力してください。";
+
+// A control character other than the tab (which counts as a blank): U+0000..U+001F and
+// U+007F. In UTF-8 these bytes never occur inside a longer character.
+bool HasControlCharacter(std::string_view text) {
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\t') || byte == 0x7F) return true;
+  }
+  return false;
+}
+
 constexpr std::array<std::string_view, 7> kSectionEntries = {"1.0", "0.2", "0.5", "0.8",
                                                              "1.2", "1.5", "2.0"};
 constexpr std::array<std::string_view, 8> kFactorEntries = {"1.0", "0.2", "0.5", "0.8",
@@ -42,10 +55,15 @@ constexpr std::array<std::string_view, 8> kFactorEntries = {"1.0", "0.2", "0.5",
 
 std::optional<InputLimit> FailedInputLimit(ConditionBox box, std::string_view text) {
   const BoxRule rule = RuleOf(box);
-  if (!IsNumberText(text)) return rule.limit;
-  const double leading = LeadingNumber(text);
-  const bool passes = rule.strictlyAbove ? leading > rule.bound : leading >= rule.bound;
-  if (!passes) return rule.limit;
+  if (HasControlCharacter(text)) return InputLimit{kControlCharacterMessage, rule.limit.title};
+  const std::optional<double> value = ParseNumberText(text);
+  if (!value) return rule.limit;
+  const auto meetsBound = [&](double number) {
+    return rule.strictlyAbove ? number > rule.bound : number >= rule.bound;
+  };
+  // The leading number alone would let "-0,500" (leading -0) or "1,000e-5" (leading 1)
+  // through, so the whole value must meet the bound too.
+  if (!meetsBound(LeadingNumber(text)) || !meetsBound(*value)) return rule.limit;
   return std::nullopt;
 }
 

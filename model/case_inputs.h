@@ -27,7 +27,10 @@ struct InputLimit {
 };
 
 // The limit that the text breaks, or no value when it passes: the whole text must be a
-// number (IsNumberText) and its leading number must meet the box's bound.
+// number (IsNumberText), and both its leading number (LeadingNumber) and its full value
+// (ParseNumberText) must meet the box's bound. A text holding a control character (any
+// of U+0000..U+001F but the tab, or U+007F) fails with its own message under the box's
+// title.
 std::optional<InputLimit> FailedInputLimit(ConditionBox box, std::string_view text);
 
 // Stores a text that has passed into the box's condition (the model part of the box's
