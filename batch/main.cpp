@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -18,8 +19,11 @@
 #include "bay_model.h"
 #include "case_file.h"
 #include "case_inputs.h"
+#include "echo_text.h"
+#include "exit_status.h"
 #include "kurimo_version.h"
 #include "number_text.h"
+#include "output_file.h"
 #include "progress_line.h"
 #include "run_messages.h"
 #include "series_csv.h"
@@ -29,17 +33,48 @@ namespace {
 
 using kurimo::ConditionBox;
 using kurimo::MultiplierList;
+using kurimo::batch::kExitBadInput;
+using kurimo::batch::kExitFileError;
+using kurimo::batch::kExitOk;
+using kurimo::batch::kExitRunFault;
 
-constexpr int kExitOk = 0;
-constexpr int kExitFileError = 1;
-constexpr int kExitBadInput = 2;
-constexpr int kExitRunFault = 3;
-constexpr int kExitInterrupted = 130;
+// The signal that asked the program to stop (SIGINT, SIGTERM or SIGHUP), or 0. The handler
+// only notes it: the run stops at its next look, removes its unfinished files and leaves
+// every earlier file as it was.
+volatile std::sig_atomic_t g_stopSignal = 0;
 
-volatile std::sig_atomic_t g_interrupted = 0;
+extern "C" void OnStopSignal(int signalNumber) {
+  if (g_stopSignal == 0) g_stopSignal = signalNumber;
+}
 
-extern "C" void OnInterrupt(int) {
-  g_interrupted = 1;
+void InstallStopHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+    sigaction(signalNumber, &action, nullptr);
+}
+
+bool StopAsked() {
+  return g_stopSignal != 0;
+}
+
+int StoppedStatus() {
+  return kurimo::batch::ExitStatusForSignal(g_stopSignal);
+}
+
+// Standard output, flushed; false (with the reason on standard error) when what was
+// written did not arrive: a full disk, a closed descriptor. The caller is then told so.
+bool StandardOutputWritten() {
+  errno = 0;
+  std::cout.flush();
+  if (std::cout) return true;
+  const int error = errno;
+  std::cerr << "標準出力に書き込めません（"
+            << (error != 0 ? kurimo::DescribeSystemError(error)
+                           : std::string("書き込みに失敗しました"))
+            << "）。結果は失われました。\n";
+  return false;
 }
 
 struct ConditionOption {
@@ -80,7 +115,7 @@ class ConsoleObserver final : public kurimo::RunObserver {
   }
 
   bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override {
-    if (g_interrupted) return false;
+    if (StopAsked()) return false;
     progress_.Show(stepsDone, stepCount);
     return true;
   }
@@ -98,7 +133,7 @@ int ExitCodeOf(kurimo::RunStatus status) {
     case kurimo::RunStatus::OutputFileFailed:
       return kExitFileError;
     case kurimo::RunStatus::Cancelled:
-      return kExitInterrupted;
+      return StoppedStatus();
     default:
       return kExitRunFault;
   }
@@ -110,10 +145,17 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
   j["status"] = kurimo::RunStatusName(result.status);
   j["output_file"] = outputPath;
   j["warning"] = result.mouthVelocityWarning;
+  if (result.status == kurimo::RunStatus::ValueTooLarge) {
+    j["too_large"] = result.tooLarge.condition == kurimo::LargeCondition::InflowQuality
+                         ? "inflow_quality"
+                         : "open_sea_quality";
+  }
   if (result.status == kurimo::RunStatus::OutputFileFailed) return j;
   j["steps"] = result.stepCount;
   j["steps_done"] = result.stepsDone;
   j["time_step_minutes"] = model.TimeStepMinutes;
+  j["rule_time_step_minutes"] = model.RuleTimeStepMinutes;
+  j["time_step_reduced"] = model.TimeStepReduced();
   j["calculation_days"] = model.CalculationDays;
   const kurimo::Indicators ind = model.ComputeIndicators();
   j["indicators"] = {
@@ -127,6 +169,7 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
   };
   const bool stepped = result.status == kurimo::RunStatus::Completed ||
                        result.status == kurimo::RunStatus::Diverged ||
+                       result.status == kurimo::RunStatus::ValueTooLarge ||
                        result.status == kurimo::RunStatus::Cancelled;
   if (stepped) {
     const kurimo::StabilityVerdict verdict = model.DiagnoseStability();
@@ -134,7 +177,10 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
     j["step_times_eigenvalue"] = verdict.stepTimesEigenvalue;
     j["steady_state"] = model.SteadyState();
     // The state is finite unless the run blew up.
-    if (result.status != kurimo::RunStatus::Diverged) j["convergence"] = model.Convergence();
+    if (result.status != kurimo::RunStatus::Diverged &&
+        result.status != kurimo::RunStatus::ValueTooLarge) {
+      j["convergence"] = model.Convergence();
+    }
   }
   if (result.status != kurimo::RunStatus::Completed) return j;
   j["bay_average"] = model.BayAverage[1];
@@ -155,9 +201,25 @@ std::ptrdiff_t LastPosition(const CLI::App& app, const CLI::Option* option) {
   return -1;
 }
 
+// The names of files given on the command line must not be empty: an empty name would
+// otherwise surface later as a missing folder.
+std::optional<std::string> EmptyFileName(std::initializer_list<const CLI::Option*> options) {
+  for (const CLI::Option* option : options) {
+    if (option->count() == 0) continue;
+    for (const std::string& value : option->results()) {
+      if (value.empty())
+        return option->get_name() + " のファイル名が空です。ファイル名を指定してください。";
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any file is opened: a stop asked for at any moment finds its handler.
+  InstallStopHandlers();
+
   CLI::App app{
       "閉鎖性海域水質計算 Kurimo: 湾の条件を入力テキストとして与えて 1 ケースを計算し、"
       "出力ファイル（Shift_JIS）を書きます。\n"
@@ -185,9 +247,10 @@ int main(int argc, char** argv) {
                      "ファイルの値より優先する")
           ->option_text("FILE");
   std::string saveCasePath;
-  app.add_option("--save-case", saveCasePath,
-                 "計算の前に、使う条件と倍率をケースファイル（JSON）に保存する")
-      ->option_text("FILE");
+  CLI::Option* saveCaseOption =
+      app.add_option("--save-case", saveCasePath,
+                     "計算の前に、使う条件と倍率をケースファイル（JSON）に保存する")
+          ->option_text("FILE");
   std::string seriesPath;
   CLI::Option* seriesOption =
       app.add_option(
@@ -200,7 +263,9 @@ int main(int argc, char** argv) {
   std::string outputPath(kurimo::kDefaultOutputFileName);
   CLI::Option* outputOption =
       app.add_option("--output", outputPath,
-                     "出力ファイルのパス（既定: 現在のフォルダーの Kurimo_OUT.txt）")
+                     "出力ファイルのパス（既定: 現在のフォルダーの Kurimo_OUT.txt）。"
+                     "計算が最後まで終わったときだけ書き換え、中止や失敗のときは前のファイルを"
+                     "そのまま残す")
           ->option_text("PATH");
   bool json = false;
   CLI::Option* jsonOption = app.add_flag(
@@ -227,9 +292,14 @@ int main(int argc, char** argv) {
   } catch (const CLI::Success& e) {
     // --help and --version: print and end with status 0, unless the text could not be written.
     const int status = app.exit(e);
-    return std::cout.flush() ? status : kExitFileError;
+    return StandardOutputWritten() ? status : kExitFileError;
   } catch (const CLI::ParseError& e) {
     std::cerr << "引数が正しくありません: " << e.what() << "\n--help で使い方を表示します。\n";
+    return kExitBadInput;
+  }
+  if (const std::optional<std::string> empty = EmptyFileName(
+          {outputOption, caseOption, saveCaseOption, seriesOption, sweepOutputOption})) {
+    std::cerr << *empty << '\n';
     return kExitBadInput;
   }
   if (const std::optional<std::string> conflict = kurimo::batch::SweepOptionConflict(
@@ -245,7 +315,7 @@ int main(int argc, char** argv) {
     if (!texts[i]) continue;
     if (const auto limit = kurimo::FailedInputLimit(kConditionOptions[i].box, *texts[i])) {
       std::cerr << limit->title << ": " << limit->message << "（" << kConditionOptions[i].name
-                << " \"" << *texts[i] << "\"）\n";
+                << " \"" << kurimo::EchoedText(*texts[i]) << "\"）\n";
       return kExitBadInput;
     }
   }
@@ -253,14 +323,14 @@ int main(int argc, char** argv) {
     if (!entries[i]) continue;
     const MultiplierList list = kMultiplierOptions[i].list;
     if (!kurimo::MultiplierFactor(list, *entries[i])) {
-      std::cerr << kMultiplierOptions[i].name << " に「" << *entries[i]
+      std::cerr << kMultiplierOptions[i].name << " に「" << kurimo::EchoedText(*entries[i])
                 << "」は選べません。選べる値: " << kurimo::JoinedEntries(list) << '\n';
       return kExitBadInput;
     }
   }
 
   // The case file's values replace the options given before it on the command line.
-  if (!casePath.empty()) {
+  if (caseOption->count() > 0) {
     const kurimo::CaseReadResult loaded = kurimo::ReadCaseFile(casePath);
     if (!loaded.value) {
       std::cerr << kurimo::kCaseFileTitle << ": ケースファイル「" << casePath << "」を開けません。"
@@ -287,7 +357,7 @@ int main(int argc, char** argv) {
     kurimo::SetMultiplier(model, list, *kurimo::MultiplierFactor(list, *entries[i]));
   }
 
-  if (!saveCasePath.empty()) {
+  if (saveCaseOption->count() > 0) {
     kurimo::SavedCase saved = kurimo::DefaultSavedCase();
     for (std::size_t i = 0; i < texts.size(); ++i)
       saved.texts[i] = texts[i].value_or(saved.texts[i]);
@@ -300,13 +370,10 @@ int main(int argc, char** argv) {
     }
   }
 
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
+  if (StopAsked()) return StoppedStatus();
 
   if (sweepOption->count() > 0) {
-    switch (kurimo::batch::RunSweepCommand(model, sweep, [] { return g_interrupted != 0; })) {
+    switch (kurimo::batch::RunSweepCommand(model, sweep, StopAsked)) {
       case kurimo::batch::SweepExit::Ok:
         return kExitOk;
       case kurimo::batch::SweepExit::FileError:
@@ -314,7 +381,7 @@ int main(int argc, char** argv) {
       case kurimo::batch::SweepExit::BadInput:
         return kExitBadInput;
       case kurimo::batch::SweepExit::Interrupted:
-        return kExitInterrupted;
+        return StoppedStatus();
     }
   }
 
@@ -327,7 +394,7 @@ int main(int argc, char** argv) {
     std::cerr << fault.title << ": " << fault.text << '\n';
   }
   int exitCode = ExitCodeOf(result.status);
-  if (!seriesPath.empty() && !model.Series.points.empty()) {
+  if (seriesOption->count() > 0 && !model.Series.points.empty()) {
     if (const auto reason = kurimo::WriteSeriesCsv(seriesPath, model.Series)) {
       const kurimo::UserMessage m = kurimo::SeriesFileFailedMessage(seriesPath, *reason);
       std::cerr << m.title << ": " << m.text << '\n';
@@ -335,13 +402,17 @@ int main(int argc, char** argv) {
     }
   }
   if (json) {
-    std::cout << ResultJson(model, result, outputPath).dump() << '\n';
+    // A path given in another encoding than UTF-8 is shown with replacement characters.
+    std::cout << ResultJson(model, result, outputPath)
+                     .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+              << '\n';
   } else if (result.status == kurimo::RunStatus::Completed) {
-    std::string text = kurimo::ResultMessage(model.BayAverage[1]).text;
+    std::string text = kurimo::RunResultMessage(model).text;
     for (char& c : text) {
       if (c == '\r') c = '\n';
     }
     std::cout << text << '\n';
   }
+  if (!StandardOutputWritten() && exitCode == kExitOk) exitCode = kExitFileError;
   return exitCode;
 }

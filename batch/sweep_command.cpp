@@ -11,6 +11,7 @@
 
 #include "atomic_file.h"
 #include "case_inputs.h"
+#include "echo_text.h"
 #include "output_file.h"
 #include "progress_line.h"
 #include "run_messages.h"
@@ -146,7 +147,7 @@ SweepExit RunSweepCommand(const BayModel& conditions, const SweepRequest& reques
                           const std::function<bool()>& interrupted) {
   const std::optional<std::array<bool, 3>> lists = ParseSweepLists(request.lists);
   if (!lists) {
-    std::cerr << "--sweep に「" << request.lists
+    std::cerr << "--sweep に「" << EchoedText(request.lists)
               << "」は指定できません。指定できる名前: section, quality, quantity"
                  "（コンマで区切って複数、省略するとすべて）\n";
     return SweepExit::BadInput;
@@ -154,9 +155,9 @@ SweepExit RunSweepCommand(const BayModel& conditions, const SweepRequest& reques
   const std::vector<MultiplierChoice> choices =
       SweepChoices(conditions, (*lists)[0], (*lists)[1], (*lists)[2]);
 
-  ProgressLine progress("スイープ計算中", "ケース");
+  ProgressLine progress("スイープ計算中", "ステップ");
   SweepControl control;
-  control.progress = [&](std::size_t done, std::size_t total) {
+  control.progress = [&](std::uint64_t done, std::uint64_t total) {
     if (interrupted()) return false;
     progress.Show(done, total);
     return true;

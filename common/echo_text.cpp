@@ -39,15 +39,31 @@ std::size_t CharacterLength(std::string_view text, std::size_t at) {
   return length;
 }
 
+// The picture of a control character: U+2400 + its code, U+2421 for DEL, in UTF-8.
+std::string ControlPicture(unsigned char code) {
+  const unsigned picture = code == 0x7F ? 0x2421u : 0x2400u + code;
+  return {static_cast<char>(0xE0 | (picture >> 12)),
+          static_cast<char>(0x80 | ((picture >> 6) & 0x3F)),
+          static_cast<char>(0x80 | (picture & 0x3F))};
+}
+
 }  // namespace
 
 std::string EchoedText(std::string_view text, std::size_t maxCharacters) {
+  std::string echoed;
   std::size_t at = 0;
   for (std::size_t count = 0; at < text.size(); ++count) {
-    if (count == maxCharacters) return std::string(text.substr(0, at)) + "…";
-    at += CharacterLength(text, at);
+    if (count == maxCharacters) return echoed + "…";
+    const std::size_t length = CharacterLength(text, at);
+    const auto first = static_cast<unsigned char>(text[at]);
+    if (length == 1 && first != '\t' && (first < 0x20 || first == 0x7F)) {
+      echoed += ControlPicture(first);
+    } else {
+      echoed += text.substr(at, length);
+    }
+    at += length;
   }
-  return std::string(text);
+  return echoed;
 }
 
 }  // namespace kurimo

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "bay_model.h"
+#include "number_text.h"
 
 namespace kurimo {
 namespace {
@@ -106,7 +107,7 @@ double BayModel::Convergence() const {
   return remaining / span;
 }
 
-StabilityVerdict BayModel::DiagnoseStability() const {
+double BayModel::MostNegativeRate() const {
   // dc/dt = A c + (loads and the open sea's share). Box b loses F w_b c_b + E c_b across
   // each interface and gains -(F w_n - E) c_n from a bay neighbour n.
   Matrix rates{};
@@ -139,12 +140,36 @@ StabilityVerdict BayModel::DiagnoseStability() const {
     }
   }
   const std::array<double, kBays> eigenvalues = SymmetricEigenvalues(symmetric);
+  return *std::min_element(eigenvalues.begin(), eigenvalues.end());
+}
 
+StabilityVerdict BayModel::DiagnoseStability() const {
   StabilityVerdict verdict;
-  verdict.mostNegativeEigenvalue = *std::min_element(eigenvalues.begin(), eigenvalues.end());
+  verdict.mostNegativeEigenvalue = MostNegativeRate();
   verdict.stepTimesEigenvalue = (60 * TimeStepMinutes) * verdict.mostNegativeEigenvalue;
   verdict.stable = verdict.stepTimesEigenvalue >= kRungeKuttaStabilityLimit;
   return verdict;
+}
+
+LargeValue BayModel::ValueBeyondSinglePrecision() const {
+  // Every box stays between the open sea and the river's water (each steady value is a
+  // weighted mean of the two), so the larger of them bounds the concentrations. A step
+  // rounds flow and exchange terms of about (flow + exchange) x concentration to single
+  // precision; within a factor of 8 of the largest single, those terms overflow.
+  const double openSea = TextToNumber(OpenSeaQuality);
+  const double inflow = ChangedInflowQuality[1];
+  double throughput = 0;  // m3/s, the largest flow plus exchange across an interface
+  for (int b = 1; b <= kBays; ++b) {
+    throughput = std::max(throughput, std::abs(FlowRate[b][b + 1]) +
+                                          static_cast<double>(ExchangeCoefficient[b][b + 1]));
+  }
+  const double largest = std::max(std::abs(openSea), std::abs(inflow));
+  const double limit = static_cast<double>(std::numeric_limits<float>::max()) / 8;
+  const bool beyond =
+      !(largest * std::max(throughput, 1.0) < limit) || !(std::abs(LoadRate[1][1]) < limit);
+  if (!beyond) return {};
+  if (std::abs(inflow) >= std::abs(openSea)) return {LargeCondition::InflowQuality, inflow};
+  return {LargeCondition::OpenSeaQuality, openSea};
 }
 
 }  // namespace kurimo

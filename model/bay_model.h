@@ -31,11 +31,12 @@ inline constexpr std::string_view kMouthVelocityTitle = "流量等の入力制�
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
-  // A warning about the case (the mouth velocity, an unstable time step): show it and
-  // return when the user has seen it. The run continues with the same values afterwards.
+  // A warning about the case (the river flow is too fast for the mouth): show it and return
+  // when the user has seen it. The run continues with the same values afterwards.
   virtual void ShowWarning(std::string_view message, std::string_view title) = 0;
-  // Called between blocks of steps (about every few milliseconds of stepping). Returning
-  // false abandons the run: the output file keeps what was written so far.
+  // Called between blocks of steps (about every few milliseconds of stepping) and once more
+  // when the steps are done, before the output file replaces the earlier one. Returning
+  // false abandons the run: the earlier output file stays as it was.
   virtual bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) = 0;
 };
 
@@ -47,15 +48,30 @@ enum class RunStatus {
   TooManySteps,      // the step count is beyond what can be counted exactly
   Diverged,          // the concentrations became infinite or not a number while stepping
   Cancelled,         // the observer stopped the run
+  ValueTooLarge,     // a quality so large that the single-precision terms of a step overflow
+};
+
+// The quality whose size made a run overflow (RunStatus::ValueTooLarge), and its value
+// in g/m3 as the run used it (the inflow quality after its multiplier).
+enum class LargeCondition { None, OpenSeaQuality, InflowQuality };
+struct LargeValue {
+  LargeCondition condition = LargeCondition::None;
+  double value = 0;  // g/m3
 };
 
 struct RunResult {
   RunStatus status = RunStatus::Completed;
   std::string systemReason;           // why the output file failed, in words for the user
   bool mouthVelocityWarning = false;  // the warning was raised during set-up
-  bool unstableStep = false;          // the step was found unstable before stepping (warned)
   std::uint64_t stepCount = 0;        // N, once it is known
   std::uint64_t stepsDone = 0;        // steps made before the run ended
+  LargeValue tooLarge;                // with ValueTooLarge: the quality that was too large
+};
+
+// The checks a run makes between its set-up and its first step, and the step count.
+struct RunPlan {
+  RunStatus status = RunStatus::Completed;  // Completed: the case can be stepped
+  std::uint64_t stepCount = 0;              // N; 0 unless status is Completed
 };
 
 // The water-quality indicators and changed conditions as the output file writes them,
@@ -85,6 +101,10 @@ struct StabilityVerdict {
 // for real z from here to 0 and exceeds 1 beyond. It is the real root of
 // z^3 + 4z^2 + 12z + 24 = 0 (R(z) = 1 with z != 0).
 inline constexpr double kRungeKuttaStabilityLimit = -2.785293563405282;
+
+// What a shortened step times the fastest rate comes to: about nine tenths of the limit,
+// so the fastest mode decays by about 0.65 a step (R(-2.5)) instead of hovering near 1.
+inline constexpr double kStableStepTarget = 2.5;
 
 struct SteppingResult {
   std::uint64_t stepsMade = 0;
@@ -126,8 +146,12 @@ class BayModel {
   float BayLengthSingle = 0;     // m
   double ChangedInflowRate = 0;  // m3/s, after its multiplier
   float EddyDiffusivity = 0;     // cm2/s
-  double TimeStepMinutes = 0;    // min, a whole number
-  double CalculationDays = 0;    // days, a whole number
+  // min, a whole number: the step the run makes. The stability limits of one box give
+  // RuleTimeStepMinutes; where that is too long for the chain's fastest rate, the set-up
+  // shortens it so that the fourth-order Runge-Kutta step stays stable.
+  double TimeStepMinutes = 0;
+  double RuleTimeStepMinutes = 0;  // min, a whole number
+  double CalculationDays = 0;      // days, a whole number, at least 1 for a bay with water
 
   // --- Structure constants, set by SetUpCase.
   std::int16_t BayBoxCount = 0;       // boxes whose concentration is calculated (1..5)
@@ -185,13 +209,21 @@ class BayModel {
 
   // --- One run (run.cpp and the files beside it).
 
-  // Runs one calculation, writing the output file at outputPath (created, or emptied).
-  // Faults are reported in the result; the file then holds what was written before.
+  // Runs one calculation and writes the output file at outputPath. The file is replaced
+  // only when the run has completed: after a fault, a stop or a file that cannot be
+  // written, the earlier file at that path stays exactly as it was.
   RunResult RunSimulation(const std::string& outputPath, RunObserver& observer);
 
   void InitialiseModelArrays();
   // Returns true when the mouth-velocity warning was raised.
   bool SetUpCase(RunObserver& observer);
+  // After SetUpCase: whether the case can be stepped, and how many steps it takes.
+  RunPlan PlanSteps() const;
+  // True when the step is shorter than the rule's step, for stability.
+  bool TimeStepReduced() const { return TimeStepMinutes != RuleTimeStepMinutes; }
+  // After SetUpCase: the quality whose size puts the terms of a step beyond single
+  // precision, or None. Tells a run that overflowed from one that went unstable.
+  LargeValue ValueBeyondSinglePrecision() const;
   void BuildBoxGeometry();
   void BuildInterfaceFlows();
   void BuildExchangeCoefficients();
@@ -235,6 +267,9 @@ class BayModel {
   double Convergence() const;
   // The stability of the time step for the chain's rates (after SetUpCase).
   StabilityVerdict DiagnoseStability() const;
+  // The most negative eigenvalue of the rate matrix of boxes 1 to 5 (1/s), from the box
+  // network (after BuildExchangeCoefficients): the fastest rate the step must follow.
+  double MostNegativeRate() const;
 };
 
 }  // namespace kurimo

@@ -7,10 +7,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <vector>
 
 #include "atomic_file.h"
 #include "bay_model.h"
 #include "case_inputs.h"
+#include "echo_text.h"
 #include "output_file.h"
 
 namespace kurimo {
@@ -50,15 +53,9 @@ CaseReadResult Rejected(std::string error) {
   return {std::nullopt, std::move(error)};
 }
 
-// A text from the file as a message quotes it: long texts are cut, on a character
-// boundary, after 40 bytes.
+// A text from the file as a message quotes it, long texts cut.
 std::string Quoted(const std::string& text) {
-  constexpr std::size_t kLongest = 40;
-  if (text.size() <= kLongest) return "「" + text + "」";
-  std::size_t cut = kLongest;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-    --cut;
-  return "「" + text.substr(0, cut) + "…」";
+  return "「" + EchoedText(text) + "」";
 }
 
 // Line and column (from 1, in characters) of a byte offset into the text.
@@ -156,12 +153,42 @@ std::string CaseFileText(const SavedCase& saved) {
 }
 
 CaseReadResult ParseCaseFile(std::string_view bytes) {
+  // JSON lets an object name a key twice and the library keeps the last value; a case
+  // file that does so is ambiguous, so the keys of every object are watched while parsing.
+  std::vector<std::set<std::string>> keysOfOpenObjects;
+  std::optional<std::string> repeatedKey;
+  const auto watchKeys = [&](int, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+    switch (event) {
+      case nlohmann::json::parse_event_t::object_start:
+        keysOfOpenObjects.emplace_back();
+        break;
+      case nlohmann::json::parse_event_t::object_end:
+        if (!keysOfOpenObjects.empty()) keysOfOpenObjects.pop_back();
+        break;
+      case nlohmann::json::parse_event_t::key:
+        if (!keysOfOpenObjects.empty() && parsed.is_string() &&
+            !keysOfOpenObjects.back().insert(parsed.get<std::string>()).second && !repeatedKey) {
+          repeatedKey = parsed.get<std::string>();
+        }
+        break;
+      default:
+        break;
+    }
+    return true;
+  };
   nlohmann::json file;
   try {
-    file = nlohmann::json::parse(bytes);
+    file = nlohmann::json::parse(bytes, watchKeys);
   } catch (const nlohmann::json::parse_error& e) {
     return Rejected("JSON の形式になっていません（" + PlaceOf(bytes, e.byte > 0 ? e.byte - 1 : 0) +
                     "付近）。");
+  } catch (const nlohmann::json::exception&) {
+    // A number beyond the range of a double, or a nesting too deep to hold.
+    return Rejected("JSON の中に読めない値があります（大きすぎる数値など）。");
+  }
+  if (repeatedKey) {
+    return Rejected("同じ名前の項目" + Quoted("\"" + *repeatedKey + "\"") +
+                    "が 2 度書かれています。どちらの値を使うか決められません。");
   }
   if (!file.is_object()) return Rejected("中身が JSON のオブジェクト（{ }）ではありません。");
 

@@ -4,7 +4,6 @@
 
 #include "bay_model.h"
 #include "output_file.h"
-#include "run_messages.h"
 
 namespace kurimo {
 namespace {
@@ -25,14 +24,43 @@ bool AllFinite(std::initializer_list<double> values) {
 
 }  // namespace
 
+RunPlan BayModel::PlanSteps() const {
+  RunPlan plan;
+  if (TimeStepMinutes == 0) {
+    plan.status = RunStatus::ZeroTimeStep;
+    return plan;
+  }
+  const Indicators ind = ComputeIndicators();
+  const bool caseFinite = AllFinite(
+      {BayVolumeM3, BayAreaM2, MouthArea, BayLength, ChangedInflowRate,
+       static_cast<double>(EddyDiffusivity), TimeStepMinutes, CalculationDays,
+       static_cast<double>(ExchangeCoefficient[1][2]), DailyLoad[1][1], Concentration[1][1],
+       ind.changedMouthSection, ind.changedInflowLoad, ind.eddyDiffusivity, ind.meanVelocity,
+       ind.residenceTime, ind.closedness, ind.loadPerVolume});
+  if (!caseFinite || TimeStepMinutes < 0) {
+    plan.status = RunStatus::NonFiniteCase;
+    return plan;
+  }
+  // The period in minutes over the step in minutes, halves rounded up.
+  const double steps = std::floor(((CalculationDays * 24) * 60) / TimeStepMinutes + 0.5);
+  if (!(steps <= kMaxStepCount)) {
+    plan.status = RunStatus::TooManySteps;
+    return plan;
+  }
+  plan.stepCount = steps > 0 ? static_cast<std::uint64_t>(steps) : 0;
+  return plan;
+}
+
 RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& observer) {
   Series = TimeSeries{};
   RunResult result;
+  // The report goes to a file of its own until the run has completed; only then does it
+  // replace the earlier report, so a run that ends early leaves that one as it was.
   OutputFile file;
   auto fileFailed = [&] {
     result.status = RunStatus::OutputFileFailed;
     result.systemReason = file.Error();
-    file.Close();
+    file.Discard();
     return result;
   };
   if (!file.Open(outputPath)) return fileFailed();
@@ -48,34 +76,23 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
 
   auto abandon = [&](RunStatus status) {
     result.status = status;
-    file.Close();
+    file.Discard();
     return result;
   };
-  if (TimeStepMinutes == 0) return abandon(RunStatus::ZeroTimeStep);
+  // Values that became infinite or not a number: an overflow of the single-precision
+  // terms when a quality is that large, otherwise a step that went unstable.
+  auto diverged = [&] {
+    result.tooLarge = ValueBeyondSinglePrecision();
+    return abandon(result.tooLarge.condition == LargeCondition::None ? RunStatus::Diverged
+                                                                     : RunStatus::ValueTooLarge);
+  };
 
-  const Indicators ind = ComputeIndicators();
-  const bool caseFinite = AllFinite(
-      {BayVolumeM3, BayAreaM2, MouthArea, BayLength, ChangedInflowRate,
-       static_cast<double>(EddyDiffusivity), TimeStepMinutes, CalculationDays,
-       static_cast<double>(ExchangeCoefficient[1][2]), DailyLoad[1][1], Concentration[1][1],
-       ind.changedMouthSection, ind.changedInflowLoad, ind.eddyDiffusivity, ind.meanVelocity,
-       ind.residenceTime, ind.closedness, ind.loadPerVolume});
-  if (!caseFinite || TimeStepMinutes < 0) return abandon(RunStatus::NonFiniteCase);
-
-  // The period in minutes over the step in minutes, halves rounded up.
-  const double steps = std::floor(((CalculationDays * 24) * 60) / TimeStepMinutes + 0.5);
-  if (!(steps <= kMaxStepCount)) return abandon(RunStatus::TooManySteps);
-  result.stepCount = steps > 0 ? static_cast<std::uint64_t>(steps) : 0;
+  const RunPlan plan = PlanSteps();
+  if (plan.status != RunStatus::Completed) return abandon(plan.status);
+  result.stepCount = plan.stepCount;
 
   // The load rates are the same at every step, so they are worked out once.
   ComputeLoadRates();
-
-  // A step that makes the chain oscillate and grow is worth a warning before a long run;
-  // the run itself goes on as the user asked.
-  if (result.stepCount > 0 && !DiagnoseStability().stable) {
-    observer.ShowWarning(kUnstableStepMessage, kUnstableStepTitle);
-    result.unstableStep = true;
-  }
 
   // The steps go in chunks that end where a point of the series is due or the observer is
   // called, whichever comes first. A chunk boundary changes nothing: each step starts
@@ -92,7 +109,7 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
     const SteppingResult made =
         fastChain ? AdvanceTimeSteps(chunk) : AdvanceGeneralTimeSteps(chunk);
     result.stepsDone += made.stepsMade;
-    if (made.diverged) return abandon(RunStatus::Diverged);
+    if (made.diverged) return diverged();
     if (result.stepsDone == nextPoint) {
       RecordSeriesPoint(result.stepsDone);
       nextPoint = std::min(nextPoint + stride, stepCount);
@@ -106,9 +123,11 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
   }
 
   ComputeBayMean();
-  if (!std::isfinite(BayAverage[1])) return abandon(RunStatus::Diverged);
+  if (!std::isfinite(BayAverage[1])) return diverged();
+  // A stop asked for during the last block still keeps the earlier report.
+  if (!observer.ContinueRun(result.stepsDone, stepCount)) return abandon(RunStatus::Cancelled);
   WriteBayMean(file);
-  if (!file.Close()) return fileFailed();
+  if (!file.Commit()) return fileFailed();
   return result;
 }
 

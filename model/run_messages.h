@@ -9,15 +9,6 @@
 
 namespace kurimo {
 
-// The warning before stepping when the time step is unstable for the case (see
-// BayModel::DiagnoseStability). The run continues after it with unchanged results.
-inline constexpr std::string_view kUnstableStepTitle = "計算が不安定になるおそれ";
-inline constexpr std::string_view kUnstableStepMessage =
-    "湾口部を通る海水交換が湾の容積に比べて大きすぎるため、この時間刻み（ﾀｲﾑｽﾃｯﾌﾟ）では"
-    "計算が振動したり発散したりするおそれがあります。このまま計算を続けますが、結果は"
-    "信頼できません。湾面積を大きくするか、湾口部長さを短くする（または湾口部断面積の"
-    "倍率を下げる）と安定します。";
-
 struct UserMessage {
   std::string text;
   std::string title;
@@ -26,6 +17,14 @@ struct UserMessage {
 // The result message: "計算結果(湾内平均水質)", a carriage return, the mean rounded to 2
 // places as the boxes show numbers, and "(g/m3)".
 UserMessage ResultMessage(double bayAverage);
+
+// The line that says the step was shortened for stability, from the rule's step to the
+// step used (whole minutes).
+std::string TimeStepReducedLine(double ruleMinutes, double usedMinutes);
+
+// The result message of a completed run: ResultMessage, and after a carriage return the
+// time-step line when the run shortened its step.
+UserMessage RunResultMessage(const BayModel& model);
 
 // The status as one word for machine-read output (JSON, CSV): "done", "diverged", ...
 std::string_view RunStatusName(RunStatus status);

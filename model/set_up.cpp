@@ -76,17 +76,33 @@ bool BayModel::SetUpCase(RunObserver& observer) {
   }
   TimeStepMinutes = RoundHalfEven(TimeStepMinutes, 0);
 
-  // Ten residence times at the unchanged inflow rate.
+  // Ten residence times at the unchanged inflow rate. A bay so small that this rounds to
+  // no day at all still gets one day (twenty residence times or more): with no step the
+  // run would report the open sea's value as the bay's.
   CalculationDays = 0;
+  float residenceDays = 0;
   if (inflowRate != 0) {
-    const float residenceDays = static_cast<float>((BayVolumeM3 / inflowRate) / 86400);
+    residenceDays = static_cast<float>((BayVolumeM3 / inflowRate) / 86400);
     CalculationDays = static_cast<double>(residenceDays) * 10;
   }
   CalculationDays = RoundHalfEven(CalculationDays, 0);
+  if (CalculationDays == 0 && residenceDays > 0) CalculationDays = 1;
 
   BuildBoxGeometry();
   BuildInterfaceFlows();
   BuildExchangeCoefficients();
+
+  // The limits above look at one box alone. The chain's own rates can be faster, mostly
+  // where the mouth's exchange is large beside a small bay; a step beyond the real
+  // stability limit of the Runge-Kutta step there makes the boxes oscillate and grow, so
+  // the step is shortened to what the fastest rate allows. A stable step is kept as it is.
+  RuleTimeStepMinutes = TimeStepMinutes;
+  if (TimeStepMinutes > 0) {
+    const double fastest = MostNegativeRate();
+    if ((60 * TimeStepMinutes) * fastest < kRungeKuttaStabilityLimit) {
+      TimeStepMinutes = std::floor(kStableStepTarget / (60 * std::abs(fastest)));
+    }
+  }
 
   ConstituentCount = 1;
   const double openSea = TextToNumber(OpenSeaQuality);

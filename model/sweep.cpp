@@ -6,7 +6,6 @@
 #include <cmath>
 #include <condition_variable>
 #include <exception>
-#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -25,25 +24,16 @@ constexpr std::array<MultiplierList, 3> kLists = {MultiplierList::Section, Multi
 // Steps between two looks at the stop flag: a few milliseconds of stepping.
 constexpr std::uint64_t kStepsPerBlock = 1u << 15;
 
-// Step counts up to 2^53 are whole numbers that a double holds exactly.
-constexpr double kMaxStepCount = 9007199254740992.0;
-
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
 constexpr double kNoMean = std::numeric_limits<double>::quiet_NaN();
 
-class WarningRecorder final : public RunObserver {
+// A sweep shows no warnings: the outcome records the mouth-velocity warning instead.
+class SilentObserver final : public RunObserver {
  public:
   void ShowWarning(std::string_view, std::string_view) override {}
   bool ContinueRun(std::uint64_t, std::uint64_t) override { return true; }
 };
-
-bool AllFinite(std::initializer_list<double> values) {
-  double sum = 0;
-  for (double v : values)
-    sum += v * 0;  // 0 for a finite value, NaN otherwise
-  return sum == 0;
-}
 
 void Abandon(CaseOutcome& out, RunStatus reason) {
   out.status = CaseStatus::Abandoned;
@@ -61,14 +51,16 @@ void FinishWithMean(BayModel& m, CaseOutcome& out) {
   out.bayAverage = m.BayAverage[1];
   if (!std::isfinite(m.BayAverage[1])) return Abandon(out, RunStatus::Diverged);
   out.runStatus = RunStatus::Completed;
-  out.status =
-      out.mouthVelocityWarning || out.unstableStep ? CaseStatus::Warning : CaseStatus::Done;
+  out.status = out.mouthVelocityWarning ? CaseStatus::Warning : CaseStatus::Done;
 }
 
 // A case whose set-up is done and whose steps remain to be made.
 struct PendingCase {
   std::size_t index = 0;  // in the cases and the outcomes
   std::uint64_t steps = 0;
+  // Why the case stops if its values become infinite or not a number: an overflow of a
+  // quality too large for single precision, or else an unstable step.
+  RunStatus breakdown = RunStatus::Diverged;
   ChainCase chain;
   // The whole model, only for a case that the lanes cannot step: it is stepped alone, as
   // RunSimulation steps it.
@@ -89,35 +81,19 @@ std::optional<PendingCase> SetUp(const BayModel& conditions, const MultiplierCho
   out.choice = choice;
   out.bayAverage = kNoMean;
   m.InitialiseModelArrays();
-  WarningRecorder recorder;
-  out.mouthVelocityWarning = m.SetUpCase(recorder);
+  SilentObserver silent;
+  out.mouthVelocityWarning = m.SetUpCase(silent);
   out.indicators = m.ComputeIndicators();
   out.timeStepMinutes = m.TimeStepMinutes;
+  out.ruleTimeStepMinutes = m.RuleTimeStepMinutes;
+  out.timeStepReduced = m.TimeStepReduced();
   KeepConcentrations(m, out);
-  if (m.TimeStepMinutes == 0) {
-    Abandon(out, RunStatus::ZeroTimeStep);
+  const RunPlan plan = m.PlanSteps();
+  if (plan.status != RunStatus::Completed) {
+    Abandon(out, plan.status);
     return std::nullopt;
   }
-  const Indicators& ind = out.indicators;
-  const bool caseFinite = AllFinite(
-      {m.BayVolumeM3, m.BayAreaM2, m.MouthArea, m.BayLength, m.ChangedInflowRate,
-       static_cast<double>(m.EddyDiffusivity), m.TimeStepMinutes, m.CalculationDays,
-       static_cast<double>(m.ExchangeCoefficient[1][2]), m.DailyLoad[1][1], m.Concentration[1][1],
-       ind.changedMouthSection, ind.changedInflowLoad, ind.eddyDiffusivity, ind.meanVelocity,
-       ind.residenceTime, ind.closedness, ind.loadPerVolume});
-  if (!caseFinite || m.TimeStepMinutes < 0) {
-    Abandon(out, RunStatus::NonFiniteCase);
-    return std::nullopt;
-  }
-  const double steps = std::floor(((m.CalculationDays * 24) * 60) / m.TimeStepMinutes + 0.5);
-  if (!(steps <= kMaxStepCount)) {
-    Abandon(out, RunStatus::TooManySteps);
-    return std::nullopt;
-  }
-  out.steps = steps > 0 ? static_cast<std::uint64_t>(steps) : 0;
-
-  // RunSimulation warns of an unstable step only when there are steps to make.
-  out.unstableStep = out.steps > 0 && !m.DiagnoseStability().stable;
+  out.steps = plan.stepCount;
   m.ComputeLoadRates();
   if (out.steps == 0) {
     FinishWithMean(m, out);
@@ -126,6 +102,9 @@ std::optional<PendingCase> SetUp(const BayModel& conditions, const MultiplierCho
   PendingCase pending;
   pending.index = index;
   pending.steps = out.steps;
+  if (m.ValueBeyondSinglePrecision().condition != LargeCondition::None) {
+    pending.breakdown = RunStatus::ValueTooLarge;
+  }
   pending.standardChain = m.UsesStandardChain();
   if (pending.standardChain) pending.chain = ChainCaseOf(m);
   if (!pending.standardChain || !ChainLanes::Fits(pending.chain)) {
@@ -145,7 +124,8 @@ struct Sweep {
   std::vector<char>& finished;  // by case index
   LaneCode code = LaneCode::Portable;
   std::atomic<std::size_t> next{0};  // the next pending case to start
-  std::atomic<std::size_t> done{0};  // cases finished, those ended at set-up included
+  std::uint64_t totalSteps = 0;      // of the pending cases together
+  std::atomic<std::uint64_t> stepsDone{0};
   std::atomic<bool> stop{false};
 
   std::mutex mutex;
@@ -178,6 +158,7 @@ class Worker {
       for (int lane = 0; lane < ChainLanes::kLanes; ++lane) {
         if (lane_[lane] == nullptr) continue;
         made_[lane] += made;
+        Progress(made);
         const bool diverged = lanes_->Diverged(lane);
         if (diverged || made_[lane] == lane_[lane]->steps) {
           FinishLane(lane, diverged);
@@ -217,7 +198,8 @@ class Worker {
       meanModel_->Concentration[1][b] = out.concentrations[b - 1];
     }
     if (diverged) {
-      Abandon(out, RunStatus::Diverged);
+      Abandon(out, p.breakdown);
+      Progress(p.steps - made_[lane]);  // the steps it will not make
     } else {
       FinishWithMean(*meanModel_, out);
     }
@@ -233,9 +215,11 @@ class Worker {
       const SteppingResult made =
           p.standardChain ? m.AdvanceTimeSteps(block) : m.AdvanceGeneralTimeSteps(block);
       out.stepsDone += made.stepsMade;
+      Progress(made.stepsMade);
       if (made.diverged) {
         KeepConcentrations(m, out);
-        Abandon(out, RunStatus::Diverged);
+        Abandon(out, p.breakdown);
+        Progress(p.steps - out.stepsDone);
         Finished(p.index);
         return;
       }
@@ -245,9 +229,10 @@ class Worker {
     Finished(p.index);
   }
 
-  void Finished(std::size_t index) {
-    sweep_.finished[index] = 1;
-    sweep_.done.fetch_add(1, std::memory_order_relaxed);
+  void Finished(std::size_t index) { sweep_.finished[index] = 1; }
+
+  void Progress(std::uint64_t steps) {
+    sweep_.stepsDone.fetch_add(steps, std::memory_order_relaxed);
   }
 
   Sweep& sweep_;
@@ -333,17 +318,15 @@ std::vector<CaseOutcome> RunCases(const BayModel& conditions,
   std::vector<char> finished(cases.size(), 0);
   Sweep sweep(outcomes, finished);
   sweep.code = control.useAvx2 ? BestLaneCode() : LaneCode::Portable;
-  std::size_t endedAtSetUp = 0;
   for (std::size_t i = 0; i < cases.size(); ++i) {
     std::optional<PendingCase> pending = SetUp(conditions, cases[i], i, outcomes[i]);
     if (pending) {
+      sweep.totalSteps += pending->steps;
       sweep.pending.push_back(std::move(*pending));
     } else {
       finished[i] = 1;
-      ++endedAtSetUp;
     }
   }
-  sweep.done = endedAtSetUp;
   // Longest first, so that the last cases to finish are short ones and the lanes and the
   // cores stay busy until nearly the end.
   std::stable_sort(sweep.pending.begin(), sweep.pending.end(),
@@ -361,7 +344,7 @@ std::vector<CaseOutcome> RunCases(const BayModel& conditions,
         !sweep.workersEnded.wait_for(lock, kProgressInterval, [&] { return sweep.running == 0; })) {
       if (!control.progress || stopAsked) continue;
       lock.unlock();
-      const bool go = control.progress(sweep.done.load(), cases.size());
+      const bool go = control.progress(sweep.stepsDone.load(), sweep.totalSteps);
       lock.lock();
       if (!go) {
         stopAsked = true;

@@ -22,7 +22,7 @@ using MultiplierChoice = std::array<int, 3>;
 
 enum class CaseStatus {
   Done,
-  Warning,    // completed, but the mouth-velocity or the unstable-step warning was raised
+  Warning,    // completed, but the mouth-velocity warning was raised
   Abandoned,  // see CaseOutcome::runStatus for the reason
 };
 
@@ -33,11 +33,12 @@ struct CaseOutcome {
   // never finished (they hold nothing else but their choice).
   RunStatus runStatus = RunStatus::Completed;
   bool mouthVelocityWarning = false;
-  bool unstableStep = false;    // the time step is unstable for the chain (warned before stepping)
-  Indicators indicators{};      // as the output file writes them
-  double timeStepMinutes = 0;   // min
-  std::uint64_t steps = 0;      // the step count N; 0 when the run stopped before knowing it
-  std::uint64_t stepsDone = 0;  // steps made; below N only when the run was abandoned
+  Indicators indicators{};         // as the output file writes them
+  double timeStepMinutes = 0;      // min, the step the run made
+  double ruleTimeStepMinutes = 0;  // min, the rule's step before the stability check
+  bool timeStepReduced = false;    // the step was shortened for stability
+  std::uint64_t steps = 0;         // the step count N; 0 when the run stopped before knowing it
+  std::uint64_t stepsDone = 0;     // steps made; below N only when the run was abandoned
   // g/m3, BayAverage[1] after the run, unrounded; NaN when the run stopped before the mean.
   double bayAverage = 0;
   // g/m3, boxes 1..5 when the run ended (the open-sea value if it stopped before stepping).
@@ -46,9 +47,11 @@ struct CaseOutcome {
 
 struct SweepControl {
   unsigned threads = 0;  // worker threads; 0: one per core
-  // Called on the calling thread about every 50 ms while the workers run, with the number
-  // of cases finished; returning false stops the sweep soon after.
-  std::function<bool(std::size_t done, std::size_t total)> progress;
+  // Called on the calling thread about every 50 ms while the workers run, with the steps
+  // made so far across all cases and the steps of all cases together (a case that ends
+  // early counts as all its steps made), so that a sweep of long cases moves at once;
+  // returning false stops the sweep soon after.
+  std::function<bool(std::uint64_t stepsDone, std::uint64_t totalSteps)> progress;
   // Only for checking the two versions of the stepping code against each other: false
   // keeps to the code that every processor runs, even where AVX2 is available.
   bool useAvx2 = true;

@@ -83,7 +83,6 @@ class RecordingWindow final : public WindowOps {
   bool runResultsAvailable = true;  // start-up must switch them off
   std::vector<RunRecord> chartsShown, chartsUpdated;
   std::vector<SensitivityFigures> sensitivityShown;
-  ProgressUnit progressUnit = ProgressUnit::Steps;
   // Answer of ContinueRun: false asks the run to stop.
   std::function<bool(std::uint64_t, std::uint64_t)> continueRun = [](auto, auto) { return true; };
 
@@ -145,10 +144,7 @@ class RecordingWindow final : public WindowOps {
   void PlaceOuterPanel(int left, int top, int width, int height) override {
     outerPanelPlacements.push_back({left, top, width, height});
   }
-  void BeginRun(ProgressUnit unit) override {
-    ++beginRuns;
-    progressUnit = unit;
-  }
+  void BeginRun() override { ++beginRuns; }
   bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override {
     ++progressCalls;
     return continueRun(stepsDone, stepCount);

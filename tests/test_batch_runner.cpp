@@ -181,6 +181,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {{5, "    湾面積(km2)= 1000　平均水深(m)=18.0　湾容積(km3)= 18 "},
                    {6, "    湾口部長さ(km)= 7　湾口部水深(m)=18.0　湾口部断面積(km2)= 0.126 "}},
                   true},
+        // Full-width digits as a Japanese input method types them: written as typed.
+        GivenText{{"--bay-area", "１，０００"},
+                  {{5, "    湾面積(km2)=１，０００　平均水深(m)= 18　湾容積(km3)= 18 "}},
+                  true},
         GivenText{{"--mouth-length", "7e0"},
                   {{6, "    湾口部長さ(km)=7e0　湾口部水深(m)= 18　湾口部断面積(km2)= 0.126 "}},
                   true},
@@ -236,7 +240,20 @@ INSTANTIATE_TEST_SUITE_P(
                     "湾口部長さは0にしないでください"},
         FailingText{"--open-sea-quality", "2.4x", "外海水の水質", "数値を入力してください"},
         FailingText{"--inflow-quality", "-1", "流入水の水質", "数値を入力してください"},
-        FailingText{"--inflow-rate", "0.", "流量の入力制限", "流入水の流量は0にしないでください"}));
+        FailingText{"--inflow-rate", "0.", "流量の入力制限", "流入水の流量は0にしないでください"},
+        // The leading number passes, the whole value does not.
+        FailingText{"--open-sea-quality", "-0,500", "外海水の水質", "数値を入力してください"},
+        FailingText{"--mean-depth", "1,000e-5", "水深の入力制限", "水深は1m以上にしてください"},
+        // A decimal comma is not a number here.
+        FailingText{"--inflow-rate", "0,5", "流量の入力制限", "流入水の流量は0にしないでください"},
+        FailingText{"--bay-area", "1\x1b[31m", "湾面積の入力制限", "制御文字"}));
+
+TEST_F(BatchRunner, AMessageEchoesAtMostFortyCharactersOfAText) {
+  const ProcessResult r = Run({"--bay-area", std::string(120000, '9') + "x"});
+  EXPECT_EQ(r.status, kExitBadInput);
+  EXPECT_NE(r.err.find("\"" + std::string(40, '9') + "…\""), std::string::npos) << r.err;
+  EXPECT_LT(r.err.size(), 400u);
+}
 
 struct BadEntry {
   std::string option, entry, allowed;
@@ -310,7 +327,17 @@ TEST_F(BatchRunner, FastMouthFlowWarnsAndStillCompletes) {
   EXPECT_EQ(j.at("time_step_minutes"), 16);
 }
 
-// Runs that stop after the conditions and indicators: the file keeps lines 1 to 23.
+// The files left in the run's folder, by name.
+std::vector<std::string> FolderContents(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& e : fs::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs that are abandoned after their set-up: the earlier report stays as it was, and no
+// partial or temporary file is left.
 struct FaultCase {
   Args args;
   std::string status, stderrFragment;
@@ -318,21 +345,21 @@ struct FaultCase {
 
 class RunFault : public BatchRunner, public ::testing::WithParamInterface<FaultCase> {};
 
-TEST_P(RunFault, EndsWithStatusThreeAndTheFirst23Lines) {
+TEST_P(RunFault, EndsWithStatusThreeAndKeepsTheEarlierReport) {
   const FaultCase& f = GetParam();
+  WriteBytes(OutFile(), kSentinel);
   Args args = f.args;
   args.push_back("--json");
   const ProcessResult r = Run(args);
   EXPECT_EQ(r.status, kExitRunFault);
   EXPECT_NE(r.err.find(f.stderrFragment), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("Kurimo_OUT.txt"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("出力ファイル「Kurimo_OUT.txt」は書き換えていません"), std::string::npos)
+      << r.err;
   const nlohmann::json j = ParseJson(r.out);
   EXPECT_EQ(j.at("status"), f.status);
   EXPECT_FALSE(j.contains("bay_average"));
-  const std::vector<std::string> lines = Utf8Lines(OutFile());
-  ASSERT_EQ(lines.size(), 23u);
-  EXPECT_EQ(lines[0], ReferenceLines()[0]);
-  EXPECT_EQ(lines[22].rfind("    流入負荷量÷湾容積（g/m3/日)=", 0), 0u) << lines[22];
+  EXPECT_EQ(ReadBytes(OutFile()), kSentinel);
+  EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{"Kurimo_OUT.txt"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -342,35 +369,61 @@ INSTANTIATE_TEST_SUITE_P(
                                 "zero_time_step",
                                 "0分"},
                       FaultCase{{"--bay-area", "1e300"}, "non_finite_case", "計算できません"},
-                      FaultCase{{"--bay-area", "2.8757", "--mean-depth", "4.003", "--mouth-length",
-                                 "9.616", "--section-factor", "0.5"},
-                                "diverged",
-                                "湾口部"}));
+                      FaultCase{{"--inflow-quality", "1e38"},
+                                "value_too_large",
+                                "流入水水質（倍率をかけた値が 1E+38 g/m3）が大きすぎて"}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.status; });
 
-TEST_F(BatchRunner, InterruptStopsALongRunWithStatus130) {
+// A signal stops a long run as Ctrl-C does: the earlier report stays, with no temporary
+// file beside it, and the status tells which signal it was.
+class StopSignal : public BatchRunner, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StopSignal, StopsALongRunAndKeepsTheEarlierReport) {
+  WriteBytes(OutFile(), kSentinel);
   // About 4e9 steps: far longer than the test waits.
   kurimo::test::RunningProcess run = kurimo::test::StartProcess(
       KURIMO_BATCH_PATH, {"--inflow-rate", "0.001", "--json"}, dir_.string());
-  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  std::size_t crlfCount = 0;
-  while (crlfCount < 23 && std::chrono::steady_clock::now() < giveUp) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const std::string bytes = ReadBytes(OutFile());
-    crlfCount = 0;
-    for (std::size_t at = bytes.find("\r\n"); at != std::string::npos;
-         at = bytes.find("\r\n", at + 2)) {
-      ++crlfCount;
-    }
-  }
-  ASSERT_EQ(crlfCount, 23u) << "the conditions and indicators never reached the file";
-  ASSERT_TRUE(run.Signal(SIGINT));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(run.Signal(GetParam()));
   const std::optional<ProcessResult> r = run.Finish(std::chrono::seconds(30));
-  ASSERT_TRUE(r.has_value()) << "still running after SIGINT; killed";
-  EXPECT_EQ(r->status, kExitInterrupted) << r->err;
+  ASSERT_TRUE(r.has_value()) << "still running after the signal; killed";
+  EXPECT_EQ(r->status, 128 + GetParam()) << r->err;
   const nlohmann::json j = ParseJson(r->out);
   EXPECT_EQ(j.at("status"), "cancelled");
   EXPECT_LT(j.at("steps_done").get<double>(), j.at("steps").get<double>());
-  EXPECT_EQ(Utf8Lines(OutFile()).size(), 23u);
+  EXPECT_EQ(ReadBytes(OutFile()), kSentinel);
+  EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{"Kurimo_OUT.txt"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::string(sigabbrev_np(info.param));
+                         });
+
+TEST_F(BatchRunner, TwoRunsWritingTheSameReportEachLeaveItWhole) {
+  // Two cases of a few hundred milliseconds each, started together, three times: the
+  // report is always one of the two complete reports, never a mixture.
+  const Args first = {"--inflow-rate", "20"};
+  const Args second = {"--inflow-rate", "21"};
+  ASSERT_EQ(Run(first).status, kExitOk);
+  const std::string firstReport = ReadBytes(OutFile());
+  ASSERT_EQ(Run(second).status, kExitOk);
+  const std::string secondReport = ReadBytes(OutFile());
+  ASSERT_NE(firstReport, secondReport);
+  for (int round = 0; round < 3; ++round) {
+    kurimo::test::RunningProcess a =
+        kurimo::test::StartProcess(KURIMO_BATCH_PATH, first, dir_.string());
+    kurimo::test::RunningProcess b =
+        kurimo::test::StartProcess(KURIMO_BATCH_PATH, second, dir_.string());
+    const std::optional<ProcessResult> ra = a.Finish(std::chrono::seconds(60));
+    const std::optional<ProcessResult> rb = b.Finish(std::chrono::seconds(60));
+    ASSERT_TRUE(ra && rb);
+    EXPECT_EQ(ra->status, kExitOk) << ra->err;
+    EXPECT_EQ(rb->status, kExitOk) << rb->err;
+    const std::string report = ReadBytes(OutFile());
+    EXPECT_TRUE(report == firstReport || report == secondReport) << "round " << round;
+    EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{"Kurimo_OUT.txt"});
+  }
 }
 
 TEST_F(BatchRunner, CommandLineUsage) {
@@ -392,6 +445,60 @@ TEST_F(BatchRunner, CommandLineUsage) {
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
   }
   EXPECT_FALSE(fs::exists(OutFile()));
+}
+
+TEST_F(BatchRunner, OutputThatIsLostIsAFailureNotASuccess) {
+  // Standard output on a full disk, or closed: every command that writes to it says so
+  // and ends with status 1.
+  struct Row {
+    const char* name;
+    const char* redirect;
+    Args args;
+  };
+  const Row rows[] = {
+      {"result on a full disk", "> /dev/full", {}},
+      {"JSON on a full disk", "> /dev/full", {"--json"}},
+      {"JSON to a closed output", ">&-", {"--json"}},
+      {"help on a full disk", "> /dev/full", {"--help"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Args shell = {"-c", std::string("exec \"$0\" \"$@\" ") + row.redirect, KURIMO_BATCH_PATH};
+    shell.insert(shell.end(), row.args.begin(), row.args.end());
+    const ProcessResult r = kurimo::test::RunProcess("/bin/sh", shell, dir_.string());
+    EXPECT_EQ(r.status, kExitFileError) << r.err;
+    EXPECT_NE(r.err.find("標準出力に書き込めません"), std::string::npos) << r.err;
+  }
+}
+
+TEST_F(BatchRunner, FileNamesMustNotBeEmpty) {
+  for (const Args& args : {Args{"--output", ""}, Args{"--series", ""}, Args{"--save-case", ""},
+                           Args{"--case", ""}, Args{"--sweep", "--sweep-output", ""}}) {
+    SCOPED_TRACE(args.front());
+    const ProcessResult r = Run(args);
+    EXPECT_EQ(r.status, kExitBadInput);
+    EXPECT_NE(r.err.find("ファイル名が空です"), std::string::npos) << r.err;
+    EXPECT_TRUE(FolderContents(dir_).empty());
+  }
+}
+
+TEST_F(BatchRunner, PathsInAnotherEncodingAndDevicesAreWrittenAsGiven) {
+  // A folder named in Shift_JIS ("出力"): the report is written there, and the JSON shows
+  // the name with replacement characters instead of ending the program.
+  const std::string folder = "\x8F\x6F\x97\xCD";
+  fs::create_directory(dir_ / folder);
+  ProcessResult r = Run({"--json", "--output", folder + "/out.txt"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_NE(ParseJson(r.out).at("output_file").get<std::string>().find("\xEF\xBF\xBD"),
+            std::string::npos);
+  EXPECT_EQ(Utf8Lines(dir_ / folder / "out.txt").size(), 26u);
+
+  // A device is written directly: the series goes to standard output, the report nowhere.
+  r = Run({"--series", "/dev/stdout", "--output", "/dev/null"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_NE(r.out.find(std::string(kurimo::kSeriesCsvHeader) + "\r\n"), std::string::npos);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_TRUE(FolderContents(dir_) == std::vector<std::string>{folder});
 }
 
 // --- Steady state, stability and the time series.
@@ -446,21 +553,28 @@ TEST_F(BatchRunner, JsonHasTheSteadyStateAndTheStabilityVerdict) {
   EXPECT_NEAR(j.at("step_times_eigenvalue").get<double>(), -0.4148, 1e-4);
 }
 
-TEST_F(BatchRunner, UnstableStepIsWarnedOnStandardErrorAndTheRunCompletes) {
-  // A 10 km2 bay, 4 m deep, with 8 km of half-width mouth.
-  const ProcessResult r = Run({"--bay-area", "10", "--mean-depth", "4", "--mouth-length", "8",
-                               "--section-factor", "0.5", "--json"});
-  EXPECT_EQ(r.status, kExitOk) << r.err;
-  EXPECT_NE(r.err.find(std::string(kurimo::kUnstableStepTitle) + ": " +
-                       std::string(kurimo::kUnstableStepMessage)),
-            std::string::npos)
-      << r.err;
+TEST_F(BatchRunner, AShortenedStepIsReportedWithoutAWarning) {
+  // A 1 km2 bay with a 1.15 km mouth: the rule's 72 minutes are too long for the chain.
+  const Args args = {"--bay-area", "1", "--mouth-length", "1.15"};
+  ProcessResult r = Run(args);
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "計算結果(湾内平均水質)\n 7.95(g/m3)\n"
+            "計算を安定させるため、ﾀｲﾑｽﾃｯﾌﾟを 72 分から 63 分に短くしました。\n");
+  EXPECT_EQ(Utf8Lines(OutFile())[17], "    ﾀｲﾑｽﾃｯﾌﾟ（分)= 63 ");
+
+  r = Run({"--bay-area", "1", "--mouth-length", "1.15", "--json"});
   const nlohmann::json j = ParseJson(r.out);
-  EXPECT_EQ(j.at("status"), "done");
-  EXPECT_EQ(j.at("stable"), false);
-  EXPECT_EQ(j.at("warning"), false);  // the mouth-velocity warning is another
-  EXPECT_LT(j.at("step_times_eigenvalue").get<double>(), kurimo::kRungeKuttaStabilityLimit);
-  EXPECT_GT(j.at("convergence").get<double>(), 1.0);  // it went the wrong way
+  EXPECT_EQ(j.at("time_step_minutes"), 63);
+  EXPECT_EQ(j.at("rule_time_step_minutes"), 72);
+  EXPECT_EQ(j.at("time_step_reduced"), true);
+  EXPECT_EQ(j.at("stable"), true);
+  EXPECT_EQ(j.at("steps"), 137);
+
+  r = Run({"--json"});
+  EXPECT_EQ(ParseJson(r.out).at("time_step_reduced"), false);
+  EXPECT_EQ(ParseJson(r.out).at("rule_time_step_minutes"), 718);
 }
 
 TEST_F(BatchRunner, SeriesOptionWritesTheCsvFromTheOpenSeaToTheFinalState) {
@@ -484,27 +598,17 @@ TEST_F(BatchRunner, SeriesOptionWritesTheCsvFromTheOpenSeaToTheFinalState) {
             ReadBytes(fs::path(KURIMO_TEST_DATA_DIR) / "default-Kurimo_OUT.txt"));
 }
 
-TEST_F(BatchRunner, SeriesOfARunThatBlowsUpHoldsThePointsBeforeIt) {
-  const ProcessResult r =
-      Run({"--bay-area", "2.8757", "--mean-depth", "4.003", "--mouth-length", "9.616",
-           "--section-factor", "0.5", "--series", "series.csv", "--json"});
+TEST_F(BatchRunner, SeriesOfARunThatOverflowsHoldsThePointsBeforeIt) {
+  const ProcessResult r = Run({"--inflow-quality", "1e38", "--series", "series.csv", "--json"});
   EXPECT_EQ(r.status, kExitRunFault);
   const nlohmann::json j = ParseJson(r.out);
-  EXPECT_EQ(j.at("status"), "diverged");
-  EXPECT_EQ(j.at("stable"), false);
+  EXPECT_EQ(j.at("status"), "value_too_large");
+  EXPECT_EQ(j.at("too_large"), "inflow_quality");
   EXPECT_FALSE(j.contains("convergence"));
-  EXPECT_EQ(j.at("steady_state").size(), 5u);
-  // The warning comes before the fault.
-  const std::size_t warning = r.err.find(std::string(kurimo::kUnstableStepTitle));
-  ASSERT_NE(warning, std::string::npos) << r.err;
-  EXPECT_LT(warning, r.err.find("計算を中止しました"));
+  // The first step overflows: the series holds the initial state alone.
   const std::vector<std::string> rows = CsvRows(dir_ / "series.csv");
-  // Steps 0 to the last before the one that blew up, each a finite row.
-  ASSERT_EQ(rows.size(), j.at("steps_done").get<std::size_t>() + 1);
-  for (std::size_t i = 1; i < rows.size(); ++i) {
-    for (double v : RowNumbers(rows[i]))
-      ASSERT_TRUE(std::isfinite(v)) << rows[i];
-  }
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1], "0,0,2.4,2.4,2.4,2.4,2.4");
 }
 
 TEST_F(BatchRunner, NoSeriesFromARunThatStopsBeforeStepping) {
@@ -580,6 +684,8 @@ TEST_F(BatchRunner, BadCaseFileEndsWithStatusTwoBeforeAnythingIsWritten) {
       {"foreign.json", "{\"format\": \"other\", \"version\": 1}",
        "Kurimo のケースファイルではありません"},
       {"newer.json", "{\"format\": \"kurimo-case\", \"version\": 7}", "新しい版"},
+      {"huge.json", "{\"format\":\"kurimo-case\",\"version\":1,\"x\":1e999}", "読めない値"},
+      {"twice.json", "{\"format\":\"kurimo-case\",\"version\":1,\"version\":1}", "2 度"},
       {"small.json", tooSmall.dump(), "湾面積は1km2以上にしてください。"},
   };
   for (const Bad& b : bad) {

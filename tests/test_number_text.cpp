@@ -349,14 +349,15 @@ TEST(EchoedText, KeepsFortyCharactersAndMarksACut) {
       {"41 ASCII characters", a40 + "b", a40 + "…"},
       {"exactly 40 three-byte characters", Repeated("あ", 40), Repeated("あ", 40)},
       {"41 three-byte characters", Repeated("あ", 41), Repeated("あ", 40) + "…"},
-      {"cut after a mixture", "a" + Repeated("１", 40), "a" + Repeated("１", 39) + "…"},
+      {"cut after a mixture", std::string("a") + Repeated("１", 40),
+       std::string("a") + Repeated("１", 39) + "…"},
       {"two- and four-byte characters", Repeated("é𝟘", 21), Repeated("é𝟘", 20) + "…"},
       {"invalid bytes count one each", Repeated("\xFF", 41), Repeated("\xFF", 40) + "…"},
-      {"cut-off sequence is two characters", "\xE3\x81" + Repeated("a", 40),
+      {"cut-off sequence is two characters", std::string("\xE3\x81") + Repeated("a", 40),
        "\xE3\x81" + Repeated("a", 38) + "…"},
-      {"overlong form is two characters", "\xC0\xAF" + Repeated("b", 39),
+      {"overlong form is two characters", std::string("\xC0\xAF") + Repeated("b", 39),
        "\xC0\xAF" + Repeated("b", 38) + "…"},
-      {"surrogate code is three characters", "\xED\xA0\x80" + Repeated("c", 38),
+      {"surrogate code is three characters", std::string("\xED\xA0\x80") + Repeated("c", 38),
        "\xED\xA0\x80" + Repeated("c", 37) + "…"},
   };
   for (const Row& row : rows) {
@@ -365,7 +366,9 @@ TEST(EchoedText, KeepsFortyCharactersAndMarksACut) {
   }
   EXPECT_EQ(EchoedText("abcdef", 3), "abc…");
   EXPECT_EQ(EchoedText("abc", 3), "abc");
-  EXPECT_EQ(EchoedText(std::string_view("a\0b\0c", 5), 4), std::string("a\0b\0", 4) + "…");
+  // Control characters show as their pictures, so that an echo cannot drive a terminal.
+  EXPECT_EQ(EchoedText(std::string_view("a\0b\x1b[2J\n\x7f\tc", 11), 8), "a␀b␛[2J␊…");
+  EXPECT_EQ(EchoedText("\x7f\tc"), "␡\tc");
 }
 
 }  // namespace

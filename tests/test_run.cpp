@@ -2,6 +2,11 @@
 // faults a run can end on.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "case_inputs.h"
 #include "number_text.h"
 #include "run_messages.h"
@@ -52,23 +57,6 @@ TEST(RunSimulation, EveryRunStartsAfreshAndReplacesTheFile) {
   EXPECT_EQ(secondMean, m.BayAverage[1]);
 }
 
-TEST(RunSimulation, NoStepWhenThePeriodRoundsToNothing) {
-  TempFolder folder;
-  BayModel m;
-  m.LoadDefaultCase();
-  m.AcceptBayArea("1");
-  m.AcceptMeanDepth("1");
-  RecordingObserver observer;
-  const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
-  EXPECT_EQ(r.status, RunStatus::Completed);
-  EXPECT_EQ(m.TimeStepMinutes, 70.0);
-  EXPECT_EQ(m.CalculationDays, 0.0);
-  EXPECT_EQ(r.stepCount, 0u);
-  const auto lines = ReadCp932Lines(folder.File("out.txt"));
-  ASSERT_EQ(lines.size(), 26u);
-  EXPECT_EQ(lines[25], "    湾内平均水質(g/m3)= 2.4 ");
-}
-
 TEST(RunSimulation, LongRunFinishesAndReportsProgress) {
   TempFolder folder;
   BayModel m;
@@ -80,7 +68,7 @@ TEST(RunSimulation, LongRunFinishesAndReportsProgress) {
   EXPECT_EQ(r.stepCount, 8356547u);
   EXPECT_EQ(r.stepsDone, r.stepCount);
   EXPECT_GT(observer.progressCalls, 100);
-  EXPECT_LT(observer.lastStepsDone, r.stepCount);
+  EXPECT_EQ(observer.lastStepsDone, r.stepCount);  // a last look before the file is replaced
   EXPECT_EQ(ReadCp932Lines(folder.File("out.txt")).size(), 26u);
 }
 
@@ -90,33 +78,46 @@ struct FaultRow {
   const char* depth;
   const char* mouth;
   const char* rate;
-  double sectionFactor;
+  const char* quality;
   RunStatus expected;
 };
 
-TEST(RunSimulation, FaultsAbandonTheRunAfterTheConditions) {
+// The files in a folder, by name.
+std::vector<std::string> FolderContents(const TempFolder& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
+const std::string kEarlierReport = "an earlier, complete report\r\n";
+
+TEST(RunSimulation, FaultsAbandonTheRunAndKeepTheEarlierReport) {
   const FaultRow rows[] = {
-      {"time step rounds to 0", "1", "1", "0.01", "100", 1.0, RunStatus::ZeroTimeStep},
-      {"period is infinite", "1e300", " 18", " 7", " 331", 1.0, RunStatus::NonFiniteCase},
-      {"wide mouth on a small bay", "2.8757", "4.003", "9.616", " 331", 0.5, RunStatus::Diverged},
+      {"time step rounds to 0", "1", "1", "0.01", "100", " 10", RunStatus::ZeroTimeStep},
+      {"period is infinite", "1e300", " 18", " 7", " 331", " 10", RunStatus::NonFiniteCase},
+      {"river beyond single precision", " 1000", " 18", " 7", " 331", "1e38",
+       RunStatus::ValueTooLarge},
   };
   for (const FaultRow& row : rows) {
     SCOPED_TRACE(row.name);
     TempFolder folder;
+    std::ofstream(folder.File("out.txt"), std::ios::binary) << kEarlierReport;
     BayModel m;
     m.LoadDefaultCase();
     m.AcceptBayArea(row.area);
     m.AcceptMeanDepth(row.depth);
     m.AcceptMouthLength(row.mouth);
     m.AcceptInflowRate(row.rate);
-    SetMultiplier(m, MultiplierList::Section, row.sectionFactor);
+    m.AcceptInflowQuality(row.quality);
     RecordingObserver observer;
     const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
     EXPECT_EQ(r.status, row.expected);
-    const auto lines = ReadCp932Lines(folder.File("out.txt"));
-    EXPECT_EQ(lines.size(), 23u);
+    EXPECT_EQ(test::ReadBytes(folder.File("out.txt")), kEarlierReport);
+    EXPECT_EQ(FolderContents(folder), std::vector<std::string>{"out.txt"});
     const UserMessage message = RunFaultMessage(r, "out.txt");
-    EXPECT_NE(message.text.find("「out.txt」"), std::string::npos);
+    EXPECT_NE(message.text.find("出力ファイル「out.txt」は書き換えていません。"),
+              std::string::npos);
     EXPECT_FALSE(message.title.empty());
   }
 }
@@ -129,8 +130,9 @@ TEST(RunSimulation, DivergenceMessageSaysWhatToChange) {
   EXPECT_NE(m.text.find("湾面積を大きく"), std::string::npos);
 }
 
-TEST(RunSimulation, CancelClosesTheFileWithWhatWasWritten) {
+TEST(RunSimulation, CancelKeepsTheEarlierReport) {
   TempFolder folder;
+  std::ofstream(folder.File("out.txt"), std::ios::binary) << kEarlierReport;
   BayModel m;
   m.LoadDefaultCase();
   m.AcceptInflowRate("0.5");
@@ -140,7 +142,22 @@ TEST(RunSimulation, CancelClosesTheFileWithWhatWasWritten) {
   EXPECT_EQ(r.status, RunStatus::Cancelled);
   EXPECT_EQ(observer.progressCalls, 1);
   EXPECT_LT(r.stepsDone, r.stepCount);
-  EXPECT_EQ(ReadCp932Lines(folder.File("out.txt")).size(), 23u);
+  EXPECT_EQ(test::ReadBytes(folder.File("out.txt")), kEarlierReport);
+  EXPECT_EQ(FolderContents(folder), std::vector<std::string>{"out.txt"});
+}
+
+TEST(RunSimulation, AStopDuringTheLastStepsStillKeepsTheEarlierReport) {
+  // A short run never reaches a block boundary: the look after the last step stops it.
+  TempFolder folder;
+  std::ofstream(folder.File("out.txt"), std::ios::binary) << kEarlierReport;
+  BayModel m;
+  m.LoadDefaultCase();
+  RecordingObserver observer;
+  observer.cancel = true;
+  const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
+  EXPECT_EQ(r.status, RunStatus::Cancelled);
+  EXPECT_EQ(r.stepsDone, r.stepCount);
+  EXPECT_EQ(test::ReadBytes(folder.File("out.txt")), kEarlierReport);
 }
 
 TEST(RunSimulation, UnwritableFileStopsBeforeTheRun) {

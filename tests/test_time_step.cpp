@@ -151,7 +151,10 @@ TEST(AdvanceTimeSteps, MatchesTheGeneralStepBitForBit) {
   int compared = 0;
   int diverged = 0;
   for (int trial = 0; trial < 300; ++trial) {
-    const BayModel reference = RandomCase(random);
+    BayModel reference = RandomCase(random);
+    // The rule's step, before the set-up shortens it: unstable for some of the cases, so
+    // that the two ways are compared on steps that blow up as well.
+    reference.TimeStepMinutes = reference.RuleTimeStepMinutes;
     if (reference.TimeStepMinutes == 0) continue;
     SCOPED_TRACE(::testing::Message() << "trial " << trial << " area " << reference.BayArea
                                       << " mouth " << reference.MouthLength);

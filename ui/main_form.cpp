@@ -221,7 +221,7 @@ void MainForm::Command1Click() {
   if (running_) return;  // the window blocks a second start; this guards it anyway
   running_ = true;
   WindowRunObserver observer(window_);
-  window_.BeginRun(ProgressUnit::Steps);
+  window_.BeginRun();
   const RunResult result = model_.RunSimulation(outputPath_, observer);
   window_.EndRun();
   running_ = false;
@@ -241,7 +241,7 @@ void MainForm::Command1Click() {
   for (int group = kFirstBayGroup; group <= kLastBayGroup; ++group) {
     ColourGroup(group, static_cast<float>(model_.Concentration[1][group]));
   }
-  const UserMessage message = ResultMessage(model_.BayAverage[1]);
+  const UserMessage message = RunResultMessage(model_);
   window_.ShowMessage(message.text, message.title);
 }
 
@@ -333,9 +333,9 @@ void MainForm::MenuSensitivity() {
   }
 
   running_ = true;
-  window_.BeginRun(ProgressUnit::Cases);
+  window_.BeginRun();
   SweepControl control;
-  control.progress = [this](std::size_t done, std::size_t total) {
+  control.progress = [this](std::uint64_t done, std::uint64_t total) {
     return window_.ContinueRun(done, total);
   };
   const std::vector<CaseOutcome> outcomes = RunCases(model_, choices, control);
@@ -363,7 +363,6 @@ void MainForm::MenuSensitivity() {
       point.status = outcome.status;
       point.runStatus = outcome.runStatus;
       point.mouthVelocityWarning = outcome.mouthVelocityWarning;
-      point.unstableStep = outcome.unstableStep;
       point.bayAverage =
           outcome.status == CaseStatus::Abandoned ? std::nan("") : outcome.bayAverage;
       figures.lists[l].push_back(point);

@@ -440,8 +440,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::BeginRun(ProgressUnit unit) {
-  progressUnit_ = unit;
+void MainWindow::BeginRun() {
   cancelRequested_ = false;
   runClock_.start();
 }
@@ -473,9 +472,7 @@ bool MainWindow::ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) {
 
 void MainWindow::UpdateProgress(std::uint64_t stepsDone, std::uint64_t stepCount) {
   const QLocale grouped(QLocale::English);
-  const QString label = progressUnit_ == ProgressUnit::Steps
-                            ? QStringLiteral("計算中です。\n%1 / %2 ステップ")
-                            : QStringLiteral("計算中です。\n%1 / %2 ケース");
+  const QString label = QStringLiteral("計算中です。\n%1 / %2 ステップ");
   progress_->setLabelText(label.arg(grouped.toString(static_cast<qulonglong>(stepsDone)),
                                     grouped.toString(static_cast<qulonglong>(stepCount))));
   const double fraction =

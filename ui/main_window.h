@@ -90,7 +90,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   int ClientWidthTwips() const override;
   int ClientHeightTwips() const override;
   void PlaceOuterPanel(int left, int top, int width, int height) override;
-  void BeginRun(ProgressUnit unit) override;
+  void BeginRun() override;
   bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override;
   void EndRun() override;
   void EndProgram() override;
@@ -135,7 +135,6 @@ class MainWindow final : public QMainWindow, public WindowOps {
   QElapsedTimer progressClock_;
   QProgressDialog* progress_ = nullptr;
   bool cancelRequested_ = false;
-  ProgressUnit progressUnit_ = ProgressUnit::Steps;
 
   MainForm form_;  // last: its handlers use the controls above
 };

@@ -19,9 +19,6 @@ std::string CaseStatusText(const SensitivityPoint& point) {
     case CaseStatus::Done:
       return "完了";
     case CaseStatus::Warning:
-      if (point.unstableStep && point.mouthVelocityWarning)
-        return "完了（流量等の入力制限・不安定）";
-      if (point.unstableStep) return "完了（計算が不安定になるおそれ）";
       return "完了（流量等の入力制限）";
     case CaseStatus::Abandoned:
       break;
@@ -35,6 +32,8 @@ std::string CaseStatusText(const SensitivityPoint& point) {
       return "中止（ステップ数が多すぎる）";
     case RunStatus::Diverged:
       return "中止（計算が発散）";
+    case RunStatus::ValueTooLarge:
+      return "中止（水質の値が大きすぎる）";
     case RunStatus::Cancelled:
       return "中止";
     case RunStatus::Completed:

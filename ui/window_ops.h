@@ -56,15 +56,11 @@ struct SensitivityPoint {
   CaseStatus status = CaseStatus::Done;
   RunStatus runStatus = RunStatus::Completed;
   bool mouthVelocityWarning = false;
-  bool unstableStep = false;
   double bayAverage = 0;  // g/m3, unrounded; not a number when the run was abandoned
 };
 struct SensitivityFigures {
   std::array<std::vector<SensitivityPoint>, 3> lists;  // in MultiplierList order
 };
-
-// What the progress of a calculation counts.
-enum class ProgressUnit { Steps, Cases };
 
 // The files the user picks in a file dialog.
 enum class FileChoice { OpenCase, SaveCase, SaveSeries };
@@ -101,9 +97,10 @@ class WindowOps {
   virtual void PlaceOuterPanel(int left, int top, int width, int height) = 0;
 
   // A calculation's progress. BeginRun and EndRun bracket it; in between, ContinueRun is
-  // called every few milliseconds with the steps (or cases) done and returns false once
-  // the user has asked to stop. The window blocks every other input meanwhile.
-  virtual void BeginRun(ProgressUnit unit) = 0;
+  // called every few milliseconds with the steps done (across all cases, for several) and
+  // returns false once the user has asked to stop. The window blocks every other input
+  // meanwhile.
+  virtual void BeginRun() = 0;
   virtual bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) = 0;
   virtual void EndRun() = 0;
 
