@@ -32,7 +32,7 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
   auto fileFailed = [&] {
     result.status = RunStatus::OutputFileFailed;
     result.systemReason = file.Error();
-    file.Close();
+    file.Discard();
     return result;
   };
   if (!file.Open(outputPath)) return fileFailed();
@@ -48,7 +48,7 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
 
   auto abandon = [&](RunStatus status) {
     result.status = status;
-    file.Close();
+    file.Discard();
     return result;
   };
   if (TimeStepMinutes == 0) return abandon(RunStatus::ZeroTimeStep);
@@ -108,7 +108,7 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
   ComputeBayMean();
   if (!std::isfinite(BayAverage[1])) return abandon(RunStatus::Diverged);
   WriteBayMean(file);
-  if (!file.Close()) return fileFailed();
+  if (!file.Commit()) return fileFailed();
   return result;
 }
 
