@@ -1,7 +1,11 @@
-// The output file: Shift_JIS lines with CR LF, and the failures a user can meet.
+// The output file: Shift_JIS lines with CR LF that replace an earlier report only when the run
+// commits them, and the failures a user can meet, found before the run.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "output_file.h"
 #include "test_helpers.h"
@@ -9,58 +13,143 @@
 namespace kurimo {
 namespace {
 
+namespace fs = std::filesystem;
+
+constexpr std::string_view kEarlier = "earlier report\r\n";
+
+std::size_t FileCount(const fs::path& folder) {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
+    ++n;
+  return n;
+}
+
+void WriteEarlierReport(const std::string& path) {
+  std::ofstream(path, std::ios::binary) << kEarlier;
+}
+
 TEST(OutputFile, WritesShiftJisWithCrLf) {
   test::TempFolder folder;
   OutputFile file;
   ASSERT_TRUE(file.Open(folder.File("a.txt")));
   EXPECT_TRUE(file.WriteLine("　(×倍)ﾀ"));
   EXPECT_TRUE(file.WriteLine(""));
-  EXPECT_TRUE(file.Close());
+  EXPECT_TRUE(file.Commit());
   EXPECT_EQ(test::ReadBytes(folder.File("a.txt")), "\x81\x40(\x81\x7E\x94\x7B)\xC0\r\n\r\n");
 }
 
-TEST(OutputFile, OpeningEmptiesAnEarlierFile) {
+TEST(OutputFile, TheEarlierReportStaysUntilTheCommit) {
   test::TempFolder folder;
-  {
-    OutputFile first;
-    ASSERT_TRUE(first.Open(folder.File("a.txt")));
-    first.WriteLine("first run, a longer line");
-    first.Close();
-  }
-  OutputFile second;
-  ASSERT_TRUE(second.Open(folder.File("a.txt")));
-  second.WriteLine("2");
-  second.Close();
-  EXPECT_EQ(test::ReadBytes(folder.File("a.txt")), "2\r\n");
+  const std::string path = folder.File("Kurimo_OUT.txt");
+  WriteEarlierReport(path);
+  OutputFile file;
+  ASSERT_TRUE(file.Open(path));
+  for (int i = 0; i < 23; ++i)
+    ASSERT_TRUE(file.WriteLine("line " + std::to_string(i)));
+  ASSERT_TRUE(file.Flush());
+  EXPECT_EQ(test::ReadBytes(path), kEarlier);
+  EXPECT_TRUE(file.WriteLine("last"));
+  ASSERT_TRUE(file.Commit());
+  const std::vector<std::string> lines = test::ReadCp932Lines(path);
+  ASSERT_EQ(lines.size(), 24u);
+  EXPECT_EQ(lines.front(), "line 0");
+  EXPECT_EQ(lines.back(), "last");
+  EXPECT_EQ(FileCount(folder.path()), 1u);
 }
 
-TEST(OutputFile, FailuresCarryTheSystemsReason) {
-  test::TempFolder folder;
-  OutputFile missingFolder;
-  EXPECT_FALSE(missingFolder.Open(folder.File("no/such/folder.txt")));
-  EXPECT_EQ(missingFolder.Error(), "フォルダーが見つかりません");
+TEST(OutputFile, AnAbandonedReportLeavesTheEarlierOne) {
+  struct Row {
+    const char* name;
+    std::function<void(OutputFile&)> abandon;
+  };
+  const Row rows[] = {
+      {"discarded", [](OutputFile& f) { f.Discard(); }},
+      {"destroyed without a commit", [](OutputFile&) {}},
+      {"a line Shift_JIS cannot hold",
+       [](OutputFile& f) {
+         EXPECT_FALSE(f.WriteLine("\xF0\x9F\x98\x80"));  // an emoji
+         EXPECT_FALSE(f.Error().empty());
+         EXPECT_FALSE(f.WriteLine("after the failure"));
+         EXPECT_FALSE(f.Commit());
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    test::TempFolder folder;
+    const std::string path = folder.File("Kurimo_OUT.txt");
+    WriteEarlierReport(path);
+    {
+      OutputFile file;
+      ASSERT_TRUE(file.Open(path));
+      ASSERT_TRUE(file.WriteLine("conditions"));
+      ASSERT_TRUE(file.Flush());
+      row.abandon(file);
+    }
+    EXPECT_EQ(test::ReadBytes(path), kEarlier);
+    EXPECT_EQ(FileCount(folder.path()), 1u);
+  }
+}
 
-  std::filesystem::create_directory(folder.path() / "taken");
-  OutputFile folderInTheWay;
-  EXPECT_FALSE(folderInTheWay.Open(folder.File("taken")));
-  EXPECT_EQ(folderInTheWay.Error(), "同じ名前のフォルダーがあります");
+TEST(OutputFile, FailuresAreFoundWhenTheFileIsOpened) {
+  struct Row {
+    const char* name;
+    std::function<std::string(const test::TempFolder&)> prepare;  // gives the path to open
+    std::string reason;
+    bool needsPermissionChecks = false;
+  };
+  const Row rows[] = {
+      {"empty name", [](const test::TempFolder&) { return std::string(); }, "ファイル名が空です"},
+      {"missing folder", [](const test::TempFolder& f) { return f.File("no/such/folder.txt"); },
+       "フォルダーが見つかりません"},
+      {"folder in the way",
+       [](const test::TempFolder& f) {
+         fs::create_directory(f.path() / "taken");
+         return f.File("taken");
+       },
+       "同じ名前のフォルダーがあります"},
+      {"read-only report",
+       [](const test::TempFolder& f) {
+         chmod(f.File("Kurimo_OUT.txt").c_str(), 0444);
+         return f.File("Kurimo_OUT.txt");
+       },
+       "書き込みの権限がありません", true},
+      {"folder without write permission",
+       [](const test::TempFolder& f) {
+         chmod(f.path().c_str(), 0555);
+         return f.File("Kurimo_OUT.txt");
+       },
+       "書き込みの権限がありません", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.needsPermissionChecks && geteuid() == 0) continue;  // root writes anyway
+    test::TempFolder folder;
+    WriteEarlierReport(folder.File("Kurimo_OUT.txt"));
+    const std::string path = row.prepare(folder);
+    OutputFile file;
+    EXPECT_FALSE(file.Open(path));
+    EXPECT_EQ(file.Error(), row.reason);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_FALSE(file.WriteLine("x"));
+    EXPECT_FALSE(file.Commit());
+    chmod(folder.path().c_str(), 0700);
+    EXPECT_EQ(test::ReadBytes(folder.File("Kurimo_OUT.txt")), kEarlier);
+  }
+}
 
+TEST(OutputFile, AFullDiskShowsUpAtTheFlush) {
   OutputFile full;
   ASSERT_TRUE(full.Open("/dev/full"));
   EXPECT_TRUE(full.WriteLine("buffered"));
   EXPECT_FALSE(full.Flush());
   EXPECT_EQ(full.Error(), "ディスクの空き容量が足りません");
   EXPECT_FALSE(full.WriteLine("after the failure"));
-  EXPECT_FALSE(full.Close());
-}
+  EXPECT_FALSE(full.Commit());
+  EXPECT_EQ(full.Error(), "ディスクの空き容量が足りません");
 
-TEST(OutputFile, TextWithoutAShiftJisCodeFails) {
-  test::TempFolder folder;
-  OutputFile file;
-  ASSERT_TRUE(file.Open(folder.File("a.txt")));
-  EXPECT_FALSE(file.WriteLine("\xF0\x9F\x98\x80"));  // an emoji
-  EXPECT_FALSE(file.Error().empty());
-  EXPECT_FALSE(file.Close());
+  struct stat info {};
+  ASSERT_EQ(stat("/dev/full", &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
 
 }  // namespace

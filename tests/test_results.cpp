@@ -53,7 +53,7 @@ std::vector<std::string> WrittenLines(const BayModel& m, bool withMean) {
   EXPECT_TRUE(file.Open(folder.File("out.txt")));
   m.WriteConditionsAndIndicators(file);
   if (withMean) m.WriteBayMean(file);
-  EXPECT_TRUE(file.Close());
+  EXPECT_TRUE(file.Commit());
   return test::ReadCp932Lines(folder.File("out.txt"));
 }
 
