@@ -372,7 +372,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{{"--inflow-quality", "1e38"},
                                 "value_too_large",
                                 "流入水水質（倍率をかけた値が 1E+38 g/m3）が大きすぎて"}),
-    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.status; });
+    [](const ::testing::TestParamInfo<FaultCase>& row) { return row.param.status; });
 
 // A signal stops a long run as Ctrl-C does: the earlier report stays, with no temporary
 // file beside it, and the status tells which signal it was.
@@ -396,8 +396,8 @@ TEST_P(StopSignal, StopsALongRunAndKeepsTheEarlierReport) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StopSignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                           return std::string(sigabbrev_np(info.param));
+                         [](const ::testing::TestParamInfo<int>& signal) {
+                           return std::string(sigabbrev_np(signal.param));
                          });
 
 TEST_F(BatchRunner, TwoRunsWritingTheSameReportEachLeaveItWhole) {

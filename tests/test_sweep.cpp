@@ -249,7 +249,9 @@ TEST(RunCases, CasesThatWarnOrAreAbandonedMatchTheirSingleRuns) {
           reasons.insert(outcomes[i].runStatus);
           shortened = shortened || outcomes[i].timeStepReduced;
         }
-        if (row.someShortened) EXPECT_TRUE(shortened) << "no case with a shortened step";
+        if (row.someShortened) {
+          EXPECT_TRUE(shortened) << "no case with a shortened step";
+        }
         for (CaseStatus s : row.statuses)
           EXPECT_TRUE(statuses.count(s)) << "no case with status " << static_cast<int>(s);
         for (RunStatus s : row.reasons)
