@@ -339,6 +339,32 @@ TEST(RunCases, ProgressReturningFalseStopsTheSweep) {
   }
 }
 
+TEST(RunCases, ACaseThatEndsEarlyCountsAllItsStepsAsMade) {
+  // Long cases of a river quality near the end of single precision: with the larger quality
+  // factors the load itself overflows in the first step, the others run for millions of
+  // steps. By the first
+  // look at the progress, the ended cases count in full, so the total is reachable.
+  BayModel conditions = LongConditions();
+  conditions.AcceptInflowQuality("7e36");
+  const std::vector<MultiplierChoice> choices = SweepChoices(conditions, false, true, false);
+  std::uint64_t firstDone = 0;
+  std::uint64_t total = 0;
+  SweepControl control;
+  control.threads = 1;
+  control.progress = [&](std::uint64_t done, std::uint64_t all) {
+    firstDone = done;
+    total = all;
+    return false;
+  };
+  const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
+  std::size_t overflowed = 0;
+  for (const CaseOutcome& o : outcomes)
+    overflowed += o.runStatus == RunStatus::ValueTooLarge;
+  ASSERT_EQ(overflowed, 4u);
+  EXPECT_GE(firstDone, 4 * (total / 8));
+  EXPECT_LT(firstDone, total);
+}
+
 TEST(RunCases, ProgressCountsStepsUntilTheEnd) {
   const BayModel conditions = DefaultConditions();
   const std::vector<MultiplierChoice> choices = SweepChoices(conditions, true, true, true);
