@@ -66,6 +66,9 @@ struct RunResult {
   std::uint64_t stepCount = 0;        // N, once it is known
   std::uint64_t stepsDone = 0;        // steps made before the run ended
   LargeValue tooLarge;                // with ValueTooLarge: the quality that was too large
+  // With ZeroTimeStep: the rule's step was above 0, but the chain's exchange is so fast
+  // that no whole minute keeps the step stable.
+  bool exchangeTooFast = false;
 };
 
 // The checks a run makes between its set-up and its first step, and the step count.

@@ -88,6 +88,7 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
   };
 
   const RunPlan plan = PlanSteps();
+  result.exchangeTooFast = plan.status == RunStatus::ZeroTimeStep && RuleTimeStepMinutes > 0;
   if (plan.status != RunStatus::Completed) return abandon(plan.status);
   result.stepCount = plan.stepCount;
 

@@ -50,6 +50,14 @@ UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath
                   "同じ名前の前の出力ファイルがあれば、元のままです。",
               "出力ファイルのエラー"};
     case RunStatus::ZeroTimeStep:
+      if (result.exchangeTooFast) {
+        return {
+            "湾口部を通る海水交換が湾の容積に比べて速すぎて、安定に計算できる時間刻み"
+            "（ﾀｲﾑｽﾃｯﾌﾟ）が0分になるため計算できません。湾面積を大きくするか、湾口部長さを"
+            "短くする（または湾口部断面積の倍率を下げる）と計算できます。" +
+                UnchangedReport(file),
+            "計算できません"};
+      }
       return {
           "湾口部を流れる水が速すぎて、時間刻み（ﾀｲﾑｽﾃｯﾌﾟ）が0分になるため計算できません。"
           "流入水流量を小さくするか、湾口部断面積または湾面積を大きくしてください。" +

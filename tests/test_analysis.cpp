@@ -303,6 +303,26 @@ TEST(StableStep, ShortenedRunsMeetTheIndependentFigures) {
   }
 }
 
+TEST(StableStep, NoStableWholeMinuteAbandonsTheRunAndSaysWhy) {
+  // A 1 km2, 1 m bay with 0.1 km2 of mouth cross-section: the exchange through the mouth
+  // would need a step of under a minute.
+  BayModel m;
+  m.LoadDefaultCase();
+  m.AcceptBayArea("1");
+  m.AcceptMeanDepth("1");
+  m.AcceptMouthLength("50");
+  SetMultiplier(m, MultiplierList::Section, 2.0);
+  TempFolder folder;
+  RecordingObserver observer;
+  const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
+  ASSERT_EQ(r.status, RunStatus::ZeroTimeStep);
+  EXPECT_EQ(m.RuleTimeStepMinutes, 72);
+  EXPECT_TRUE(r.exchangeTooFast);
+  const std::string text = RunFaultMessage(r, "out.txt").text;
+  EXPECT_NE(text.find("海水交換が湾の容積に比べて速すぎて"), std::string::npos) << text;
+  EXPECT_NE(text.find("湾面積を大きくするか"), std::string::npos) << text;
+}
+
 TEST(StableStep, IsTheLongestWholeMinuteWithinTheMarginAndOnlyWhereNeeded) {
   // Mouth lengths on both sides of the limit (about 7.3 km for the small bay).
   for (const char* mouth : {"4", "6", "7", "7.5", "8", "10"}) {
