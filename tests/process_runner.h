@@ -10,17 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "exit_status.h"
+
 namespace kurimo::test {
 
 // A command line after the program's name.
 using Args = std::vector<std::string>;
 
 // The batch runner's exit statuses.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFileError = 1;
-inline constexpr int kExitBadInput = 2;
-inline constexpr int kExitRunFault = 3;
-inline constexpr int kExitInterrupted = 130;
+using batch::kExitBadInput;
+using batch::kExitFileError;
+using batch::kExitOk;
+using batch::kExitRunFault;
 
 struct ProcessResult {
   int status = -1;  // the exit status, or 128 + the signal that ended the child
