@@ -84,7 +84,7 @@ UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath
     case RunStatus::ValueTooLarge:
       return {LargeValueText(result.tooLarge) +
                   "が大きすぎて、計算の途中の値が単精度で表せる範囲を超えるため計算できません。"
-                  "値を小さくしてください（単位を g/m3 にそろえてください）。" +
+                  "値を小さくしてください（単位が g/m3 であることを確かめてください）。" +
                   UnchangedReport(file),
               "計算できません"};
     case RunStatus::Cancelled:
