@@ -122,11 +122,21 @@ std::optional<double> ConvertDecimal(bool negative, const std::string& mantissa,
   return negative ? -value : value;
 }
 
-// The text with the full-width number characters that a Japanese input method types
-// replaced by their ASCII forms: digits, signs (and the minus sign U+2212), the decimal
-// point, the comma, E and D, and the ideographic space as a blank. All of them are
-// three-byte UTF-8 sequences, matched byte for byte, so no other character and no
-// invalid byte can be mistaken for one; everything else is copied unchanged.
+// The ASCII form of a character that a Japanese input method types in a number, or 0 for
+// any other: the full-width digits, signs, decimal point, comma, E and D (the full-width
+// block U+FF01..U+FF5E mirrors ASCII at an offset of 0xFEE0), the minus sign U+2212, and
+// the ideographic space as a blank.
+char AsciiOfNumberCharacter(char32_t code) {
+  if (code == 0x2212) return '-';
+  if (code == 0x3000) return ' ';
+  if (code < 0xFF01 || code > 0xFF5E) return 0;
+  const auto ascii = static_cast<char>(code - 0xFEE0);
+  return std::string_view("0123456789+-.,DEde").find(ascii) != std::string_view::npos ? ascii : 0;
+}
+
+// The text with those characters replaced by their ASCII forms. All of them are three-byte
+// UTF-8 sequences; only a whole, well-formed sequence is decoded, so no invalid byte can be
+// mistaken for one. Everything else is copied unchanged.
 std::string AsciiNumberForms(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -134,35 +144,10 @@ std::string AsciiNumberForms(std::string_view text) {
   while (i < text.size()) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
     char ascii = 0;
-    if (i + 2 < text.size()) {
-      if (byte(0) == 0xEF && byte(1) == 0xBC) {
-        // U+FF00..U+FF3F: ＋ ， － ． ０-９ Ｄ Ｅ
-        const unsigned c = byte(2);
-        if (c >= 0x90 && c <= 0x99)
-          ascii = static_cast<char>('0' + (c - 0x90));
-        else if (c == 0x8B)
-          ascii = '+';
-        else if (c == 0x8C)
-          ascii = ',';
-        else if (c == 0x8D)
-          ascii = '-';
-        else if (c == 0x8E)
-          ascii = '.';
-        else if (c == 0xA4)
-          ascii = 'D';
-        else if (c == 0xA5)
-          ascii = 'E';
-      } else if (byte(0) == 0xEF && byte(1) == 0xBD) {
-        // U+FF40..U+FF7F: ｄ ｅ
-        if (byte(2) == 0x84)
-          ascii = 'd';
-        else if (byte(2) == 0x85)
-          ascii = 'e';
-      } else if (byte(0) == 0xE2 && byte(1) == 0x88 && byte(2) == 0x92) {
-        ascii = '-';  // U+2212 minus sign
-      } else if (byte(0) == 0xE3 && byte(1) == 0x80 && byte(2) == 0x80) {
-        ascii = ' ';  // U+3000 ideographic space
-      }
+    if (i + 2 < text.size() && (byte(0) & 0xF0) == 0xE0 && (byte(1) & 0xC0) == 0x80 &&
+        (byte(2) & 0xC0) == 0x80) {
+      ascii = AsciiOfNumberCharacter(static_cast<char32_t>(
+          ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F)));
     }
     if (ascii != 0) {
       out.push_back(ascii);
@@ -172,13 +157,6 @@ std::string AsciiNumberForms(std::string_view text) {
     }
   }
   return out;
-}
-
-bool HasNonAscii(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
-  }
-  return false;
 }
 
 // Reads an exponent's digits, saturating far beyond any double's range.
@@ -263,11 +241,8 @@ double LeadingNumber(std::string_view text) {
 }
 
 std::optional<double> ParseNumberText(std::string_view text) {
-  std::string ascii;
-  if (HasNonAscii(text)) {
-    ascii = AsciiNumberForms(text);
-    text = ascii;
-  }
+  const std::string ascii = AsciiNumberForms(text);
+  text = ascii;
   std::size_t begin = 0;
   std::size_t end = text.size();
   while (begin < end && IsBlank(text[begin]))

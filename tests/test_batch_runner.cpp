@@ -400,32 +400,6 @@ INSTANTIATE_TEST_SUITE_P(Signals, StopSignal, ::testing::Values(SIGINT, SIGTERM,
                            return std::string(sigabbrev_np(signal.param));
                          });
 
-TEST_F(BatchRunner, TwoRunsWritingTheSameReportEachLeaveItWhole) {
-  // Two cases of a few hundred milliseconds each, started together, three times: the
-  // report is always one of the two complete reports, never a mixture.
-  const Args first = {"--inflow-rate", "20"};
-  const Args second = {"--inflow-rate", "21"};
-  ASSERT_EQ(Run(first).status, kExitOk);
-  const std::string firstReport = ReadBytes(OutFile());
-  ASSERT_EQ(Run(second).status, kExitOk);
-  const std::string secondReport = ReadBytes(OutFile());
-  ASSERT_NE(firstReport, secondReport);
-  for (int round = 0; round < 3; ++round) {
-    kurimo::test::RunningProcess a =
-        kurimo::test::StartProcess(KURIMO_BATCH_PATH, first, dir_.string());
-    kurimo::test::RunningProcess b =
-        kurimo::test::StartProcess(KURIMO_BATCH_PATH, second, dir_.string());
-    const std::optional<ProcessResult> ra = a.Finish(std::chrono::seconds(60));
-    const std::optional<ProcessResult> rb = b.Finish(std::chrono::seconds(60));
-    ASSERT_TRUE(ra && rb);
-    EXPECT_EQ(ra->status, kExitOk) << ra->err;
-    EXPECT_EQ(rb->status, kExitOk) << rb->err;
-    const std::string report = ReadBytes(OutFile());
-    EXPECT_TRUE(report == firstReport || report == secondReport) << "round " << round;
-    EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{"Kurimo_OUT.txt"});
-  }
-}
-
 TEST_F(BatchRunner, CommandLineUsage) {
   ProcessResult r = Run({"--no-such-option"});
   EXPECT_EQ(r.status, kExitBadInput);

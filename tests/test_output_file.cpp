@@ -1,7 +1,6 @@
 // The output file: Shift_JIS lines with CR LF that replace an earlier report only when the run
 // commits them, and the failures a user can meet, found before the run.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -99,21 +98,6 @@ TEST(OutputFile, FailuresAreFoundWhenTheFileIsOpened) {
   EXPECT_FALSE(file.WriteLine("x"));
   EXPECT_FALSE(file.Commit());
   EXPECT_EQ(FileCount(folder.path()), 0u);
-}
-
-TEST(OutputFile, AFullDiskShowsUpAtTheFlush) {
-  OutputFile full;
-  ASSERT_TRUE(full.Open("/dev/full"));
-  EXPECT_TRUE(full.WriteLine("buffered"));
-  EXPECT_FALSE(full.Flush());
-  EXPECT_EQ(full.Error(), "ディスクの空き容量が足りません");
-  EXPECT_FALSE(full.WriteLine("after the failure"));
-  EXPECT_FALSE(full.Commit());
-  EXPECT_EQ(full.Error(), "ディスクの空き容量が足りません");
-
-  struct stat info {};
-  ASSERT_EQ(stat("/dev/full", &info), 0);
-  EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
 
 }  // namespace
