@@ -107,7 +107,7 @@ double BayModel::Convergence() const {
   return remaining / span;
 }
 
-double BayModel::MostNegativeRate() const {
+std::array<double, 5> BayModel::ChainRateEigenvalues() const {
   // dc/dt = A c + (loads and the open sea's share). Box b loses F w_b c_b + E c_b across
   // each interface and gains -(F w_n - E) c_n from a bay neighbour n.
   Matrix rates{};
@@ -139,8 +139,20 @@ double BayModel::MostNegativeRate() const {
       symmetric[i + 1][i] = coupling;
     }
   }
-  const std::array<double, kBays> eigenvalues = SymmetricEigenvalues(symmetric);
+  return SymmetricEigenvalues(symmetric);
+}
+
+double BayModel::MostNegativeRate() const {
+  const std::array<double, kBays> eigenvalues = ChainRateEigenvalues();
   return *std::min_element(eigenvalues.begin(), eigenvalues.end());
+}
+
+double BayModel::FlushingTimeDays() const {
+  // Every rate is negative (each box loses water to the sea), so the slowest mode is the
+  // largest eigenvalue: the one nearest 0.
+  const std::array<double, kBays> eigenvalues = ChainRateEigenvalues();
+  const double slowest = *std::max_element(eigenvalues.begin(), eigenvalues.end());
+  return 1 / std::abs(slowest) / 86400;
 }
 
 StabilityVerdict BayModel::DiagnoseStability() const {

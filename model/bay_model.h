@@ -273,6 +273,15 @@ class BayModel {
   // The most negative eigenvalue of the rate matrix of boxes 1 to 5 (1/s), from the box
   // network (after BuildExchangeCoefficients): the fastest rate the step must follow.
   double MostNegativeRate() const;
+  // The e-folding time of the chain's slowest mode (days), 1 / |eigenvalue nearest 0|: how
+  // long the bay takes to forget a change of load or open sea, counting the exchange
+  // through the mouth as well as the river. Three of them reach 95 % of a new steady
+  // state. Valid after SetUpCase.
+  double FlushingTimeDays() const;
+
+ private:
+  // The eigenvalues of the rate matrix of boxes 1 to 5 (1/s), all real.
+  std::array<double, 5> ChainRateEigenvalues() const;
 };
 
 }  // namespace kurimo

@@ -184,6 +184,39 @@ TEST(Convergence, FallsFromOneAsARunProceeds) {
   EXPECT_TRUE(std::isnan(m.Convergence()));
 }
 
+// Late in a run only the slowest mode is left: the distance from the steady state then
+// shrinks by e every flushing time, whatever the case.
+TEST(FlushingTime, IsTheTimeTheStepsTakeToShrinkTheRemainderByE) {
+  struct Case {
+    const char* name;
+    const char* area;
+    const char* mouth;
+  };
+  for (const Case& c : {Case{"default", nullptr, nullptr}, Case{"small bay", "10", "5"},
+                        Case{"long mouth", "200", "30"}}) {
+    BayModel m;
+    m.LoadDefaultCase();
+    if (c.area) {
+      m.AcceptBayArea(c.area);
+      m.AcceptMouthLength(c.mouth);
+    }
+    PrepareStepping(m);
+    const double tau = m.FlushingTimeDays();
+    const double stepDays = m.TimeStepMinutes / 1440.0;
+    const std::array<double, 5> steady = m.SteadyState();
+    // Two flushing times in, then two more measured.
+    const auto steps = static_cast<std::uint64_t>(2 * tau / stepDays);
+    m.AdvanceTimeSteps(steps);
+    const double early = LargestDeviation(m, steady);
+    m.AdvanceTimeSteps(steps);
+    const double late = LargestDeviation(m, steady);
+    const double measured = static_cast<double>(steps) * stepDays / std::log(early / late);
+    EXPECT_NEAR(measured / tau, 1.0, 1e-4) << c.name << " tau " << tau;
+    // Shorter than the fresh water alone would take: the mouth's exchange flushes too.
+    EXPECT_LT(tau, m.ResidenceTimeDays()) << c.name;
+  }
+}
+
 TEST(Stability, RungeKuttaLimitIsWhereOneStepStopsShrinking) {
   EXPECT_NEAR(GrowthFactor(kRungeKuttaStabilityLimit), 1.0, 1e-14);
   const double z = kRungeKuttaStabilityLimit;
