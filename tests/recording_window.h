@@ -83,6 +83,7 @@ class RecordingWindow final : public WindowOps {
   bool runResultsAvailable = true;  // start-up must switch them off
   std::vector<RunRecord> chartsShown, chartsUpdated;
   std::vector<SensitivityFigures> sensitivityShown;
+  std::vector<std::string> caseNames;  // each name the form gave the case
   // Answer of ContinueRun: false asks the run to stop.
   std::function<bool(std::uint64_t, std::uint64_t)> continueRun = [](auto, auto) { return true; };
 
@@ -161,6 +162,7 @@ class RecordingWindow final : public WindowOps {
   void ShowSensitivity(const SensitivityFigures& figures) override {
     sensitivityShown.push_back(figures);
   }
+  void SetCaseName(std::string_view fileName) override { caseNames.emplace_back(fileName); }
 };
 
 }  // namespace kurimo::test

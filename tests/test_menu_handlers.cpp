@@ -149,10 +149,12 @@ TEST_F(MenuTest, ASavedCaseOpensBackAsIfTypedAndPicked) {
   const auto typed = Texts();
   const std::array<int, 3> picked = {2, 7, 0};  // opening selects the untouched list's 1.0
 
+  EXPECT_EQ(form.CaseName(), "無題");
   window.fileAnswer = folder.File("case.json");
   form.MenuSaveCase();
   EXPECT_EQ(window.fileQuestions.back(), FileChoice::SaveCase);
   EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(window.caseNames, std::vector<std::string>{"case.json"});
 
   form.Command3Click();
   ASSERT_NE(Texts(), typed);
@@ -164,6 +166,8 @@ TEST_F(MenuTest, ASavedCaseOpensBackAsIfTypedAndPicked) {
   EXPECT_EQ(form.Model().BayArea, "1,000");
   EXPECT_EQ(form.Model().OpenSeaQuality, "2.");
   EXPECT_EQ(form.Model().SectionFactor, 0.5);
+  EXPECT_EQ(window.caseNames.size(), 2u);
+  EXPECT_EQ(form.CaseName(), "case.json");
 }
 
 TEST_F(MenuTest, ABoxBeingCorrectedIsSavedWithItsLastAcceptedText) {
@@ -206,6 +210,9 @@ TEST_F(MenuTest, AMalformedOrForeignCaseFileIsRefusedAndChangesNothing) {
   window.fileAnswer.reset();
   form.MenuOpenCase();
   EXPECT_TRUE(window.messages.empty());
+  // A refused file does not become the case's name.
+  EXPECT_TRUE(window.caseNames.empty());
+  EXPECT_EQ(form.CaseName(), "無題");
 }
 
 TEST_F(MenuTest, SensitivityRunsEachListAloneAndMatchesSingleRuns) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <utility>
 
 #include "case_file.h"
@@ -264,12 +265,16 @@ void MainForm::ConditionsChanged() {
 void MainForm::MenuOpenCase() {
   if (running_) return;
   const std::optional<std::string> path = window_.ChooseFile(FileChoice::OpenCase);
-  if (!path) return;
-  const CaseReadResult read = ReadCaseFile(*path);
+  if (path) OpenCase(*path);
+}
+
+bool MainForm::OpenCase(const std::string& path) {
+  if (running_) return false;
+  const CaseReadResult read = ReadCaseFile(path);
   if (!read.value) {
-    const UserMessage message = CaseOpenFailedMessage(*path, read.error);
+    const UserMessage message = CaseOpenFailedMessage(path, read.error);
     window_.ShowMessage(message.text, message.title);
-    return;
+    return false;
   }
   // Through the boxes and lists, so that every check, derived box and colour follows as
   // it would for the user's own typing and picking.
@@ -279,6 +284,14 @@ void MainForm::MenuOpenCase() {
   for (std::size_t i = 0; i < std::size(kLists); ++i) {
     window_.SelectListEntry(kLists[i], read.value->entries[i]);
   }
+  caseFile_ = path;
+  window_.SetCaseName(CaseName());
+  return true;
+}
+
+std::string MainForm::CaseName() const {
+  if (caseFile_.empty()) return "無題";
+  return std::filesystem::path(caseFile_).filename().string();
 }
 
 void MainForm::MenuSaveCase() {
@@ -297,7 +310,10 @@ void MainForm::MenuSaveCase() {
   if (const std::optional<std::string> failure = WriteCaseFile(*path, saved)) {
     const UserMessage message = CaseSaveFailedMessage(*path, *failure);
     window_.ShowMessage(message.text, message.title);
+    return;
   }
+  caseFile_ = *path;
+  window_.SetCaseName(CaseName());
 }
 
 void MainForm::MenuSaveSeries() {

@@ -51,6 +51,12 @@ class MainForm {
   void MenuAbout();        // このプログラムについて…
   void MenuExit();         // 終了
 
+  // Opens the case file at path as ケースを開く does once a file is chosen: every box and
+  // list as if typed and picked, or a message when the file is refused. True when opened.
+  bool OpenCase(const std::string& path);
+  // The file name of the case (without its folder), or 無題 when it has none yet.
+  std::string CaseName() const;
+
   // The last finished run, while the conditions are still the ones it ran with.
   const std::optional<RunRecord>& CurrentRun() const { return currentRun_; }
 
@@ -79,6 +85,7 @@ class MainForm {
   ColourScale scale_;
   ColourLegend legend_;
   bool running_ = false;
+  std::string caseFile_;  // the path the case was last opened from or saved to
   std::optional<RunRecord> currentRun_;
 };
 

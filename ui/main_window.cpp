@@ -509,6 +509,10 @@ void MainWindow::UpdateChart(const RunRecord& record) {
   if (chart_ != nullptr) chart_->ShowRecord(record);
 }
 
+void MainWindow::SetCaseName(std::string_view fileName) {
+  setWindowTitle(ToQString(fileName) + QStringLiteral(" -") + kTitle);
+}
+
 void MainWindow::ShowSensitivity(const SensitivityFigures& figures) {
   if (sensitivity_ == nullptr) sensitivity_ = new SensitivityWindow(this);
   sensitivity_->ShowFigures(figures);

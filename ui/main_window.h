@@ -99,6 +99,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   void ShowChart(const RunRecord& record) override;
   void UpdateChart(const RunRecord& record) override;
   void ShowSensitivity(const SensitivityFigures& figures) override;
+  void SetCaseName(std::string_view fileName) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -117,6 +117,9 @@ class WindowOps {
   virtual void UpdateChart(const RunRecord& record) = 0;
   // Opens (or brings to the front) the sensitivity window with these figures.
   virtual void ShowSensitivity(const SensitivityFigures& figures) = 0;
+  // The case now has this file behind it (the name without its folder): it was opened
+  // from the file or saved to it. The window's and the chart's titles carry the name.
+  virtual void SetCaseName(std::string_view fileName) = 0;
 };
 
 }  // namespace kurimo
