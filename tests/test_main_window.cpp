@@ -443,9 +443,10 @@ std::vector<std::pair<QString, QStringList>> MenuTexts(QMenuBar* bar) {
 
 TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
   const std::vector<std::pair<QString, QStringList>> expected = {
-      {"ファイル", {"ケースを開く…", "ケースを保存…", "時系列をCSVで保存…", "終了"}},
-      {"表示", {"時系列グラフ…", "感度分析…"}},
-      {"ヘルプ", {"このプログラムについて…"}}};
+      {"ファイル(&F)",
+       {"ケースを開く(&O)…", "ケースを保存(&S)…", "時系列をCSVで保存(&E)…", "終了(&X)"}},
+      {"表示(&V)", {"時系列グラフ(&G)…", "感度分析(&T)…"}},
+      {"ヘルプ(&H)", {"このプログラムについて(&A)…"}}};
   EXPECT_EQ(MenuTexts(window.menuBar()), expected);
   EXPECT_EQ(window.Action(MenuItem::OpenCase)->shortcut(), QKeySequence(QKeySequence::Open));
   EXPECT_EQ(window.Action(MenuItem::SaveCase)->shortcut(), QKeySequence(QKeySequence::Save));

@@ -115,25 +115,25 @@ void MainWindow::BuildMenus() {
     connect(action, &QAction::triggered, this, [this, handler] { (form_.*handler)(); });
     actions_[static_cast<std::size_t>(item)] = action;
   };
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル"));
-  add(file, MenuItem::OpenCase, QStringLiteral("ケースを開く…"), QKeySequence::Open,
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  add(file, MenuItem::OpenCase, QStringLiteral("ケースを開く(&O)…"), QKeySequence::Open,
       &MainForm::MenuOpenCase);
-  add(file, MenuItem::SaveCase, QStringLiteral("ケースを保存…"), QKeySequence::Save,
+  add(file, MenuItem::SaveCase, QStringLiteral("ケースを保存(&S)…"), QKeySequence::Save,
       &MainForm::MenuSaveCase);
   file->addSeparator();
-  add(file, MenuItem::SaveSeries, QStringLiteral("時系列をCSVで保存…"),
+  add(file, MenuItem::SaveSeries, QStringLiteral("時系列をCSVで保存(&E)…"),
       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &MainForm::MenuSaveSeries);
   file->addSeparator();
-  add(file, MenuItem::Exit, QStringLiteral("終了"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+  add(file, MenuItem::Exit, QStringLiteral("終了(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q),
       &MainForm::MenuExit);
-  QMenu* view = menuBar()->addMenu(QStringLiteral("表示"));
-  add(view, MenuItem::Chart, QStringLiteral("時系列グラフ…"), QKeySequence(Qt::CTRL | Qt::Key_G),
-      &MainForm::MenuShowChart);
-  add(view, MenuItem::Sensitivity, QStringLiteral("感度分析…"), QKeySequence(Qt::CTRL | Qt::Key_T),
-      &MainForm::MenuSensitivity);
-  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
-  add(help, MenuItem::About, QStringLiteral("このプログラムについて…"), QKeySequence::HelpContents,
-      &MainForm::MenuAbout);
+  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  add(view, MenuItem::Chart, QStringLiteral("時系列グラフ(&G)…"),
+      QKeySequence(Qt::CTRL | Qt::Key_G), &MainForm::MenuShowChart);
+  add(view, MenuItem::Sensitivity, QStringLiteral("感度分析(&T)…"),
+      QKeySequence(Qt::CTRL | Qt::Key_T), &MainForm::MenuSensitivity);
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  add(help, MenuItem::About, QStringLiteral("このプログラムについて(&A)…"),
+      QKeySequence::HelpContents, &MainForm::MenuAbout);
 }
 
 QAction* MainWindow::Action(MenuItem item) const {
