@@ -6,10 +6,13 @@
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "case_file.h"
+#include "exit_status.h"
 #include "main_form.h"
 #include "recording_window.h"
+#include "start_options.h"
 #include "test_helpers.h"
 
 namespace kurimo {
@@ -296,6 +299,58 @@ TEST_F(MenuTest, AboutAndExit) {
   EXPECT_NE(window.messages[0].text.find(KURIMO_VERSION), std::string::npos);
   form.MenuExit();
   EXPECT_EQ(window.endProgramCalls, 1);
+}
+
+}  // namespace
+}  // namespace kurimo
+
+namespace kurimo {
+namespace {
+
+// The window program's command line: what it opens, where its reports go, and the
+// statuses of what it refuses.
+TEST(StartOptions, CommandLinesAndTheirOutcomes) {
+  struct Row {
+    const char* name;
+    std::vector<const char*> args;
+    int status;  // -1: the window opens
+    const char* caseFile;
+    const char* outputPath;
+  };
+  const std::vector<Row> rows = {
+      {"nothing", {}, -1, nullptr, nullptr},
+      {"a case", {"bay.kurimo"}, -1, "bay.kurimo", nullptr},
+      {"a case by name", {"--case", "bay.json"}, -1, "bay.json", nullptr},
+      {"an output path", {"--output", "/tmp/r.txt", "bay.kurimo"}, -1, "bay.kurimo", "/tmp/r.txt"},
+      {"help", {"--help"}, batch::kExitOk, nullptr, nullptr},
+      {"version", {"--version"}, batch::kExitOk, nullptr, nullptr},
+      {"two cases", {"a.kurimo", "b.kurimo"}, batch::kExitBadInput, nullptr, nullptr},
+      {"a case both ways",
+       {"a.kurimo", "--case", "b.kurimo"},
+       batch::kExitBadInput,
+       nullptr,
+       nullptr},
+      {"an unknown option", {"--bogus"}, batch::kExitBadInput, nullptr, nullptr},
+      {"an empty output name", {"--output", ""}, batch::kExitBadInput, nullptr, nullptr},
+      {"an output without its path", {"--output"}, batch::kExitBadInput, nullptr, nullptr},
+  };
+  for (const Row& row : rows) {
+    std::vector<const char*> argv = {"kurimo"};
+    argv.insert(argv.end(), row.args.begin(), row.args.end());
+    const StartParse parse = ParseStartOptions(static_cast<int>(argv.size()), argv.data());
+    if (row.status < 0) {
+      ASSERT_TRUE(parse.options.has_value()) << row.name << ": " << parse.text;
+      EXPECT_EQ(parse.options->caseFile.value_or("-"), row.caseFile ? row.caseFile : "-")
+          << row.name;
+      EXPECT_EQ(parse.options->outputPath.value_or("-"), row.outputPath ? row.outputPath : "-")
+          << row.name;
+      continue;
+    }
+    EXPECT_FALSE(parse.options.has_value()) << row.name;
+    EXPECT_EQ(parse.exitStatus, row.status) << row.name;
+    EXPECT_EQ(parse.textIsError, row.status != 0) << row.name;
+    EXPECT_FALSE(parse.text.empty()) << row.name;
+  }
 }
 
 }  // namespace

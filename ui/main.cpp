@@ -4,20 +4,24 @@
 #include <string_view>
 
 #include "app_icon.h"
+#include "exit_status.h"
 #include "kurimo_version.h"
 #include "look.h"
 #include "main_window.h"
 #include "message_presenter.h"
+#include "start_options.h"
 
 int main(int argc, char* argv[]) {
-  // Answered before anything of Qt starts, so it works without a display.
-  for (int i = 1; i < argc; ++i) {
-    if (std::string_view(argv[i]) == "--version") {
-      // A version that could not be written (a full disk, a closed pipe) is a failure.
-      const bool written = std::printf("kurimo %s\n", kurimo::kVersion) > 0;
-      return written && std::fflush(stdout) == 0 ? 0 : 1;
-    }
+  // Read before anything of Qt starts, so that --help, --version and mistakes are answered
+  // without a display.
+  const kurimo::StartParse parse = kurimo::ParseStartOptions(argc, argv);
+  if (!parse.options) {
+    std::FILE* stream = parse.textIsError ? stderr : stdout;
+    // A text that could not be written (a full disk, a closed pipe) is a failure.
+    const bool written = std::fputs(parse.text.c_str(), stream) >= 0 && std::fflush(stream) == 0;
+    return written || parse.exitStatus != 0 ? parse.exitStatus : kurimo::batch::kExitFileError;
   }
+  const kurimo::StartOptions& options = *parse.options;
   // Without a display Qt would abort with an English message; say it plainly instead.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
       !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
@@ -34,7 +38,9 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(kurimo::AppIcon());
   kurimo::InstallWindowLook();
   kurimo::MessageBoxPresenter messages;
-  kurimo::MainWindow window(messages);
+  kurimo::MainWindow window(
+      messages, options.outputPath.value_or(std::string(kurimo::kDefaultOutputFileName)));
   window.show();
+  if (options.caseFile) window.Form().OpenCase(*options.caseFile);
   return QApplication::exec();
 }

@@ -1,5 +1,5 @@
-// kurimo-batch's exit statuses, for the program itself and for scripts and tests that call
-// it.
+// The exit statuses of both programs (kurimo-batch, and kurimo when it works without a
+// window), for the programs themselves and for scripts and tests that call them.
 #pragma once
 
 namespace kurimo::batch {
