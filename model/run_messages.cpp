@@ -46,8 +46,9 @@ UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath
       break;
     case RunStatus::OutputFileFailed:
       return {"出力ファイル「" + file + "」に書き込めません（" + result.systemReason +
-                  "）。書き込みのできる場所を選んでから、もう一度計算してください。"
-                  "同じ名前の前の出力ファイルがあれば、元のままです。",
+                  "）。「ファイル」メニューの「出力ファイルの保存先…」で書き込みのできる場所を"
+                  "選んでから、もう一度計算してください。同じ名前の前の出力ファイルがあれば、元のま"
+                  "まです。",
               "出力ファイルのエラー"};
     case RunStatus::ZeroTimeStep:
       if (result.exchangeTooFast) {

@@ -83,7 +83,9 @@ class RecordingWindow final : public WindowOps {
   bool runResultsAvailable = true;  // start-up must switch them off
   std::vector<RunRecord> chartsShown, chartsUpdated;
   std::vector<SensitivityFigures> sensitivityShown;
-  std::vector<std::string> caseNames;  // each name the form gave the case
+  std::vector<std::string> caseNames;
+  std::vector<std::string> outputQuestions;  // the current path each question started from  // each
+                                             // name the form gave the case
   // Answer of ContinueRun: false asks the run to stop.
   std::function<bool(std::uint64_t, std::uint64_t)> continueRun = [](auto, auto) { return true; };
 
@@ -154,6 +156,10 @@ class RecordingWindow final : public WindowOps {
   void EndProgram() override { ++endProgramCalls; }
   std::optional<std::string> ChooseFile(FileChoice choice) override {
     fileQuestions.push_back(choice);
+    return fileAnswer;
+  }
+  std::optional<std::string> ChooseOutputFile(std::string_view current) override {
+    outputQuestions.emplace_back(current);
     return fileAnswer;
   }
   void SetRunResultsAvailable(bool available) override { runResultsAvailable = available; }

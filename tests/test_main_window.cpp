@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QStyle>
@@ -48,8 +49,13 @@ class RecordingPresenter final : public MessagePresenter {
     fileQuestions.push_back(choice);
     return fileAnswer;
   }
+  std::optional<std::string> ChooseOutputFile(QWidget*, std::string_view current) override {
+    outputQuestions.emplace_back(current);
+    return fileAnswer;
+  }
   std::vector<ShownMessage> messages;
   std::vector<FileChoice> fileQuestions;
+  std::vector<std::string> outputQuestions;
   std::optional<std::string> fileAnswer;
 };
 
@@ -102,7 +108,9 @@ TEST_F(WindowTest, PanelFacesResolveToTheJapaneseFont) {
 TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemInTheirColours) {
   EXPECT_EQ(window.windowTitle(),
             QStringLiteral(" 閉鎖性海域水質計算 by 簡易計算モデル Kurimo_Ver10"));
-  EXPECT_EQ(QApplication::style()->name(), QStringLiteral("fusion"));
+  auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+  ASSERT_NE(style, nullptr);
+  EXPECT_EQ(style->baseStyle()->name(), QStringLiteral("fusion"));
   EXPECT_EQ(window.ClientArea()->size(), Twips(0, 0, 8625, 6675).size());
   EXPECT_EQ(window.OuterPanel()->geometry(), window.ClientArea()->rect());
   EXPECT_EQ(window.InnerPanel()->geometry(), Twips(120, 240, 8172, 6012));
@@ -444,7 +452,8 @@ std::vector<std::pair<QString, QStringList>> MenuTexts(QMenuBar* bar) {
 TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
   const std::vector<std::pair<QString, QStringList>> expected = {
       {"ファイル(&F)",
-       {"ケースを開く(&O)…", "ケースを保存(&S)…", "時系列をCSVで保存(&E)…", "終了(&X)"}},
+       {"ケースを開く(&O)…", "ケースを保存(&S)…", "出力ファイルの保存先(&D)…",
+        "時系列をCSVで保存(&E)…", "終了(&X)"}},
       {"表示(&V)", {"時系列グラフ(&G)…", "感度分析(&T)…"}},
       {"ヘルプ(&H)", {"このプログラムについて(&A)…"}}};
   EXPECT_EQ(MenuTexts(window.menuBar()), expected);

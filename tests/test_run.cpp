@@ -172,6 +172,8 @@ TEST(RunSimulation, UnwritableFileStopsBeforeTheRun) {
   const UserMessage message = RunFaultMessage(missing, "missing/out.txt");
   EXPECT_NE(message.text.find("missing/out.txt"), std::string::npos);
   EXPECT_NE(message.text.find("フォルダーが見つかりません"), std::string::npos);
+  // The window's way to choose another place.
+  EXPECT_NE(message.text.find("「出力ファイルの保存先…」"), std::string::npos);
 
   const RunResult full = m.RunSimulation("/dev/full", observer);
   EXPECT_EQ(full.status, RunStatus::OutputFileFailed);

@@ -316,6 +316,15 @@ void MainForm::MenuSaveCase() {
   window_.SetCaseName(CaseName());
 }
 
+void MainForm::MenuOutputFile() {
+  if (running_) return;
+  // Only the path is taken here; whether it can be written is found, as for any path, when
+  // a run starts, before its first step.
+  if (std::optional<std::string> path = window_.ChooseOutputFile(outputPath_)) {
+    outputPath_ = std::move(*path);
+  }
+}
+
 void MainForm::MenuSaveSeries() {
   if (running_ || !currentRun_) return;
   const std::optional<std::string> path = window_.ChooseFile(FileChoice::SaveSeries);

@@ -43,8 +43,9 @@ class MainForm {
   void SetDefaultConditions();
 
   // The menu bar.
-  void MenuOpenCase();     // ケースを開く…: boxes and lists as if typed and picked
-  void MenuSaveCase();     // ケースを保存…: the six condition texts and the three entries
+  void MenuOpenCase();  // ケースを開く…: boxes and lists as if typed and picked
+  void MenuSaveCase();  // ケースを保存…: the six condition texts and the three entries
+  void MenuOutputFile();  // 出力ファイルの保存先…: where the following runs write the report
   void MenuSaveSeries();   // 時系列をCSVで保存…: the last run's time series
   void MenuShowChart();    // 時系列グラフ…
   void MenuSensitivity();  // 感度分析…: each multiplier alone over its list
@@ -61,6 +62,7 @@ class MainForm {
   const std::optional<RunRecord>& CurrentRun() const { return currentRun_; }
 
   const BayModel& Model() const { return model_; }
+  const std::string& OutputPath() const { return outputPath_; }
   const ColourScale& Scale() const { return scale_; }
   const ColourLegend& Legend() const { return legend_; }
   bool Running() const { return running_; }

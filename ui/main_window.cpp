@@ -14,6 +14,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
 #include <algorithm>
 
 #include "chart_window.h"
@@ -39,6 +41,13 @@ const QColor kPink(255, 192, 255);    // indicators
 const QColor kResult(128, 255, 255);  // result caption
 const QColor kNoteGrey(224, 224, 224);
 const QColor kButtonPink(255, 192, 192);
+// The keyboard focus: a thick dark-blue edge on a list or a button.
+const QColor kFocusColour(0, 70, 200);
+
+// A button's colour while it is held down: a quarter darker.
+QColor PressedColour(const QColor& colour) {
+  return QColor(colour.red() * 3 / 4, colour.green() * 3 / 4, colour.blue() * 3 / 4);
+}
 
 void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
   QPalette palette = widget->palette();
@@ -99,8 +108,34 @@ MainWindow::MainWindow(MessagePresenter& messages, std::string outputPath)
   // The menu bar stands above the client area, which keeps its size.
   resize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
   BuildControls();
+  SetTabOrder();
   client_->installEventFilter(this);
   form_.FormLoad();
+}
+
+void MainWindow::SetTabOrder() {
+  // Reading order: the defaults button on the top row, the six editable boxes, the three
+  // lists, then the two buttons beside the schematic. The computed boxes are passed by.
+  const std::array<QWidget*, 12> chain = {Command(3),
+                                          Box(TextBox::Text1),
+                                          Box(TextBox::Text2),
+                                          Box(TextBox::Text4),
+                                          Box(TextBox::Text7),
+                                          Box(TextBox::Text8),
+                                          Box(TextBox::Text9),
+                                          List(MultiplierList::Section),
+                                          List(MultiplierList::Quality),
+                                          List(MultiplierList::Quantity),
+                                          Command(1),
+                                          Command(2)};
+  for (std::size_t i = 0; i + 1 < chain.size(); ++i)
+    QWidget::setTabOrder(chain[i], chain[i + 1]);
+  Box(TextBox::Text1)->setFocus();
+  // F10 opens the first menu, as on other desktops; the menus' access keys and Alt alone
+  // reach the menu bar too.
+  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(f10, &QShortcut::activated, this,
+          [this] { menuBar()->setActiveAction(menuBar()->actions().first()); });
 }
 
 MainWindow::~MainWindow() {
@@ -121,6 +156,8 @@ void MainWindow::BuildMenus() {
   add(file, MenuItem::SaveCase, QStringLiteral("ケースを保存(&S)…"), QKeySequence::Save,
       &MainForm::MenuSaveCase);
   file->addSeparator();
+  add(file, MenuItem::OutputFile, QStringLiteral("出力ファイルの保存先(&D)…"), QKeySequence(),
+      &MainForm::MenuOutputFile);
   add(file, MenuItem::SaveSeries, QStringLiteral("時系列をCSVで保存(&E)…"),
       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &MainForm::MenuSaveSeries);
   file->addSeparator();
@@ -304,6 +341,10 @@ void MainWindow::AddBox(TextBox box, bool display, int left, int top, int width,
   edit->setGeometry(scale_.Rect(left, top, width, height));
   edit->setTextMargins(1, 0, 1, 0);
   if (display) {
+    // The system writes these; the user can select and copy their text but not change it,
+    // and Tab passes them by.
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::ClickFocus);
     SetBackground(edit, QPalette::Base, kLightYellow);
     QFont font(kPanelFontFace);
     font.setPointSizeF(9);
@@ -328,11 +369,34 @@ void MainWindow::AddList(MultiplierList list, int left, int top, int width, int 
   created->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   created->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   created->setUniformItemSizes(true);
+  created->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  created->setFocusPolicy(Qt::StrongFocus);
+  // The selection stays as plain to see when the focus is elsewhere, and the focus shows
+  // as a thick edge.
+  QPalette palette = created->palette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                   palette.color(QPalette::Active, QPalette::Highlight));
+  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   palette.color(QPalette::Active, QPalette::HighlightedText));
+  created->setPalette(palette);
+  created->setStyleSheet(QStringLiteral("QListWidget { border: 1px solid rgb(120, 120, 120); }"
+                                        "QListWidget:focus { border: 2px solid %1; }")
+                             .arg(kFocusColour.name()));
   lists_[ListIndex(list)] = created;
-  // Only an entry becoming selected counts; moving the keyboard focus onto the list
-  // makes an entry current without selecting it.
+  // One row shows one entry, and it is always the selected one: the arrows and the wheel
+  // scroll, and scrolling to an entry selects it, as a click on it would. Keys move the
+  // selection themselves. Only an entry becoming selected runs the handler; moving the
+  // keyboard focus onto the list makes an entry current without selecting it.
+  connect(created->verticalScrollBar(), &QScrollBar::valueChanged, this, [created](int row) {
+    QListWidgetItem* item = created->item(row);
+    if (item != nullptr && !item->isSelected())
+      created->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+  });
   connect(created, &QListWidget::itemSelectionChanged, this, [this, list, created] {
-    if (!created->selectedItems().isEmpty()) form_.ListClick(list);
+    const QList<QListWidgetItem*> selected = created->selectedItems();
+    if (selected.isEmpty()) return;
+    created->scrollToItem(selected.first(), QAbstractItemView::PositionAtTop);
+    form_.ListClick(list);
   });
 }
 
@@ -343,6 +407,14 @@ QPushButton* MainWindow::AddButton(int number, int left, int top, int width, int
   button->setGeometry(scale_.Rect(left, top, width, height));
   button->setFont(SizedFont(kWindowFontPoints));
   SetBackground(button, QPalette::Button, colour);
+  // The button's own colour, flat; a darker shade while pressed; the focus as a thick edge.
+  button->setStyleSheet(
+      QStringLiteral("QPushButton { background-color: %1; border: 1px solid rgb(96, 96, 96); }"
+                     "QPushButton:pressed { background-color: %2; }"
+                     "QPushButton:focus { border: 2px solid %3; }")
+          .arg(colour.name(), PressedColour(colour).name(), kFocusColour.name()));
+  // Enter presses the focused button as Space does.
+  button->setAutoDefault(true);
   commands_[number] = button;
   connect(button, &QPushButton::clicked, this, [this, number] {
     if (number == 1) form_.Command1Click();
@@ -385,7 +457,11 @@ std::string MainWindow::BoxText(TextBox box) const {
 }
 
 void MainWindow::SetBoxText(TextBox box, std::string_view text) {
-  Box(box)->setText(ToQString(text));
+  QLineEdit* edit = Box(box);
+  edit->setText(ToQString(text));
+  // A written value reads from its first digit: a long number would otherwise show only
+  // its end, which reads as another number.
+  if (edit->isReadOnly()) edit->setCursorPosition(0);
 }
 
 void MainWindow::SetListEntryText(MultiplierList list, int index, std::string_view text) {
@@ -490,6 +566,10 @@ void MainWindow::EndRun() {
 
 std::optional<std::string> MainWindow::ChooseFile(FileChoice choice) {
   return messages_.ChooseFile(this, choice);
+}
+
+std::optional<std::string> MainWindow::ChooseOutputFile(std::string_view current) {
+  return messages_.ChooseOutputFile(this, current);
 }
 
 void MainWindow::SetRunResultsAvailable(bool available) {

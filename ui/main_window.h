@@ -31,7 +31,7 @@ class ChartWindow;
 class SensitivityWindow;
 
 // The items of the menu bar.
-enum class MenuItem { OpenCase, SaveCase, SaveSeries, Exit, Chart, Sensitivity, About };
+enum class MenuItem { OpenCase, SaveCase, OutputFile, SaveSeries, Exit, Chart, Sensitivity, About };
 
 // A framed group: a coloured area with a thin edge and, if it has one, its caption.
 class GroupFrame final : public QWidget {
@@ -95,6 +95,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   void EndRun() override;
   void EndProgram() override;
   std::optional<std::string> ChooseFile(FileChoice choice) override;
+  std::optional<std::string> ChooseOutputFile(std::string_view current) override;
   void SetRunResultsAvailable(bool available) override;
   void ShowChart(const RunRecord& record) override;
   void UpdateChart(const RunRecord& record) override;
@@ -107,6 +108,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
  private:
   void BuildMenus();
   void BuildControls();
+  void SetTabOrder();
   void FitCaptions();
   QLabel* AddLabel(const QString& name, QWidget* parent, int left, int top, int width, int height,
                    const QString& caption);
@@ -127,7 +129,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   std::array<QListWidget*, 3> lists_{};
   std::array<GroupFrame*, kGroupCount + 1> groups_{};
   std::array<QPushButton*, 4> commands_{};
-  std::array<QAction*, 7> actions_{};
+  std::array<QAction*, 8> actions_{};
   ChartWindow* chart_ = nullptr;
   SensitivityWindow* sensitivity_ = nullptr;
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
@@ -46,6 +47,22 @@ std::optional<std::string> MessageBoxPresenter::ChooseFile(QWidget* parent, File
     dialog.selectFile(series ? QStringLiteral("Kurimo_series.csv")
                              : QStringLiteral("Kurimo_case.json"));
   }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
+}
+
+std::optional<std::string> MessageBoxPresenter::ChooseOutputFile(QWidget* parent,
+                                                                 std::string_view current) {
+  QFileDialog dialog(parent);
+  dialog.setWindowTitle(QStringLiteral("出力ファイルの保存先"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(
+      {QStringLiteral("テキストファイル (*.txt)"), QStringLiteral("すべてのファイル (*)")});
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  const QFileInfo info(ToQString(current));
+  dialog.setDirectory(info.absoluteDir());
+  dialog.selectFile(info.fileName());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
 }

@@ -19,6 +19,9 @@ class MessagePresenter {
   virtual void Show(QWidget* parent, std::string_view text, std::string_view title) = 0;
   // The path the user picked, or no value when they cancelled.
   virtual std::optional<std::string> ChooseFile(QWidget* parent, FileChoice choice) = 0;
+  // Where the runs' report goes, starting from the current path.
+  virtual std::optional<std::string> ChooseOutputFile(QWidget* parent,
+                                                      std::string_view current) = 0;
 };
 
 // A message box with the text, the title and one OK button, no icon; the usual file
@@ -27,6 +30,7 @@ class MessageBoxPresenter final : public MessagePresenter {
  public:
   void Show(QWidget* parent, std::string_view text, std::string_view title) override;
   std::optional<std::string> ChooseFile(QWidget* parent, FileChoice choice) override;
+  std::optional<std::string> ChooseOutputFile(QWidget* parent, std::string_view current) override;
 };
 
 }  // namespace kurimo

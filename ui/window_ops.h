@@ -109,6 +109,9 @@ class WindowOps {
 
   // Asks for a file to open or save; no value when the user cancels.
   virtual std::optional<std::string> ChooseFile(FileChoice choice) = 0;
+  // Asks where the runs' report goes, starting from the current path; no value when the
+  // user cancels.
+  virtual std::optional<std::string> ChooseOutputFile(std::string_view current) = 0;
   // Enables the menu items that need a finished run of the current conditions.
   virtual void SetRunResultsAvailable(bool available) = 0;
   // Opens the chart of a run, or brings it to the front with these figures.
