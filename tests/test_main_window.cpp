@@ -485,7 +485,15 @@ TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {
   ChartWindow* shown = window.Chart();
   ASSERT_NE(shown, nullptr);
   EXPECT_TRUE(shown->isVisible());
-  EXPECT_EQ(shown->windowTitle(), QStringLiteral("時系列グラフ - Kurimo"));
+  EXPECT_EQ(shown->windowTitle(), QStringLiteral("時系列グラフ - 無題 - Kurimo"));
+  EXPECT_EQ(shown->Chart()->title(), QStringLiteral("湾内ボックスの濃度の時間変化（無題）"));
+  // The default bay renews its fresh water in 629.4 days, but the mouth's exchange
+  // flushes it in 50.6.
+  EXPECT_EQ(shown->Times()->text(),
+            QStringLiteral("淡水の滞留時間 629.4 日　　交換を含むフラッシング時間 50.6 日"));
+  // The run ends on day 6294: the axis ends at the round tick just past it, not at 7000.
+  EXPECT_EQ(shown->DayAxis()->max(), 6500.0);
+  EXPECT_EQ(shown->DayAxis()->tickInterval(), 500.0);
   const BayModel& model = window.Form().Model();
   const std::size_t points = model.Series.points.size();
   for (int box = 1; box <= 5; ++box) {

@@ -2,13 +2,17 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPen>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+
+#include "qt_text.h"
 
 namespace kurimo {
 namespace {
@@ -24,6 +28,15 @@ const std::array<QString, 5> kBoxNames = {
     QStringLiteral("ボックス1（湾奥）"), QStringLiteral("ボックス2"), QStringLiteral("ボックス3"),
     QStringLiteral("ボックス4"), QStringLiteral("ボックス5（湾口）")};
 
+// The next smaller round interval: 5 -> 2 -> 1 -> 0.5 times the power of ten.
+double SmallerRound(double interval) {
+  const double power = std::pow(10.0, std::floor(std::log10(interval) + 1e-9));
+  const double mantissa = interval / power;
+  if (mantissa > 4) return 2 * power;
+  if (mantissa > 1.5) return power;
+  return 0.5 * power;
+}
+
 // The tick interval for an axis from 0 to `value`: 1, 2 or 5 times a power of ten that
 // gives between 4 and 10 intervals.
 double TickInterval(double value) {
@@ -35,9 +48,34 @@ double TickInterval(double value) {
   return power;
 }
 
+// The day axis's tick interval: the largest round interval (1, 2 or 5 times a power of
+// ten) whose first tick at or past the last day lies within 5 % of it, at most 14 of them
+// to the end; when none is that close, the closest of up to 14 intervals.
+double DayTickInterval(double lastDay) {
+  if (!(lastDay > 0) || !std::isfinite(lastDay)) return 1;
+  double best = TickInterval(lastDay);
+  double bestOvershoot = best * std::ceil(lastDay / best) - lastDay;
+  for (double interval = best; interval >= best / 100; interval = SmallerRound(interval)) {
+    const double count = std::ceil(lastDay / interval);
+    if (count > 14) break;
+    const double overshoot = interval * count - lastDay;
+    if (overshoot <= 0.05 * lastDay) return interval;
+    if (overshoot < bestOvershoot) {
+      best = interval;
+      bestOvershoot = overshoot;
+    }
+  }
+  return best;
+}
+
+void SetRange(QValueAxis* axis, double value, double interval);
+
 // Sets an axis to run from 0 to the first tick at or above `value`, with round ticks.
 void SetRoundRange(QValueAxis* axis, double value) {
-  const double interval = TickInterval(value);
+  SetRange(axis, value, TickInterval(value));
+}
+
+void SetRange(QValueAxis* axis, double value, double interval) {
   const double end = interval * std::ceil(value / interval);
   axis->setTickType(QValueAxis::TicksDynamic);
   axis->setTickAnchor(0);
@@ -49,8 +87,7 @@ void SetRoundRange(QValueAxis* axis, double value) {
 
 ChartWindow::ChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("ChartWindow"));
-  setWindowTitle(QStringLiteral("時系列グラフ - Kurimo"));
-  resize(760, 480);
+  resize(760, 500);
 
   chart_ = new QChart();
   chart_->setTitle(QStringLiteral("湾内ボックスの濃度の時間変化"));
@@ -85,11 +122,14 @@ ChartWindow::ChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   add(openSea_, QStringLiteral("外海水"), kOpenSeaColour, Qt::DotLine, 1.5);
   for (int b = 0; b < 5; ++b) {
     steady_[b] = new QLineSeries(chart_);
-    add(steady_[b], kBoxNames[b] + QStringLiteral(" 定常状態"), kBoxColours[b], Qt::DashLine, 1.0);
+    // Added after the curves, so drawn over them, and darker, so that they still show
+    // where a curve has reached its steady state.
+    add(steady_[b], kBoxNames[b] + QStringLiteral(" 定常状態"), kBoxColours[b].darker(170),
+        Qt::DashLine, 1.5);
   }
   // One grey legend entry stands for the five dashed lines, each in its box's colour.
   steadyKey_ = new QLineSeries(chart_);
-  add(steadyKey_, QStringLiteral("定常状態（破線）"), kSteadyKeyColour, Qt::DashLine, 1.0);
+  add(steadyKey_, QStringLiteral("定常状態（破線）"), kSteadyKeyColour, Qt::DashLine, 1.5);
   for (int b = 0; b < 5; ++b) {
     for (QLegendMarker* marker : chart_->legend()->markers(steady_[b]))
       marker->setVisible(false);
@@ -97,12 +137,31 @@ ChartWindow::ChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   view_ = new QChartView(chart_, this);
   view_->setRenderHint(QPainter::Antialiasing);
+  times_ = new QLabel(this);
+  times_->setObjectName(QStringLiteral("Times"));
+  times_->setContentsMargins(12, 4, 12, 6);
+  times_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
   layout->addWidget(view_);
+  layout->addWidget(times_);
+  SetCaseName(QStringLiteral("無題"));
+}
+
+void ChartWindow::SetCaseName(const QString& name) {
+  setWindowTitle(QStringLiteral("時系列グラフ - %1 - Kurimo").arg(name));
+  chart_->setTitle(QStringLiteral("湾内ボックスの濃度の時間変化（%1）").arg(name));
 }
 
 void ChartWindow::ShowRecord(const RunRecord& record) {
+  SetCaseName(ToQString(record.caseName));
+  // Both times, each under its own name: the fresh water's alone misleads about how
+  // fast the bay renews itself.
+  const QLocale grouped(QLocale::English);
+  times_->setText(QStringLiteral("淡水の滞留時間 %1 日　　交換を含むフラッシング時間 %2 日")
+                      .arg(grouped.toString(record.residenceTimeDays, 'f', 1),
+                           grouped.toString(record.flushingTimeDays, 'f', 1)));
   const std::vector<SeriesPoint>& points = record.series.points;
   const double lastDay = points.empty() ? 0.0 : points.back().day;
   const double dayEnd = lastDay > 0 ? lastDay : 1.0;
@@ -123,7 +182,7 @@ void ChartWindow::ShowRecord(const RunRecord& record) {
   }
   openSea_->replace({QPointF(0, record.series.openSea), QPointF(dayEnd, record.series.openSea)});
 
-  SetRoundRange(dayAxis_, dayEnd);
+  SetRange(dayAxis_, dayEnd, DayTickInterval(dayEnd));
   SetRoundRange(concentrationAxis_, highest * 1.05);
 }
 

@@ -10,6 +10,7 @@
 
 class QChart;
 class QChartView;
+class QLabel;
 class QLineSeries;
 class QValueAxis;
 
@@ -18,8 +19,10 @@ namespace kurimo {
 class ChartWindow final : public QWidget {
  public:
   explicit ChartWindow(QWidget* parent);
-  // Replaces the figures shown.
+  // Replaces the figures shown, and names their case.
   void ShowRecord(const RunRecord& record);
+  // The case's name in the window's title and the chart's.
+  void SetCaseName(const QString& name);
 
   QChart* Chart() const { return chart_; }
   QLineSeries* BoxSeries(int box) const { return boxes_[box - 1]; }  // box 1..5
@@ -27,6 +30,7 @@ class ChartWindow final : public QWidget {
   QLineSeries* OpenSeaSeries() const { return openSea_; }
   QValueAxis* DayAxis() const { return dayAxis_; }
   QValueAxis* ConcentrationAxis() const { return concentrationAxis_; }
+  QLabel* Times() const { return times_; }  // the residence and flushing times
 
  private:
   QChart* chart_ = nullptr;
@@ -37,6 +41,7 @@ class ChartWindow final : public QWidget {
   QLineSeries* steadyKey_ = nullptr;  // no points: the legend's entry for the dashed lines
   QValueAxis* dayAxis_ = nullptr;
   QValueAxis* concentrationAxis_ = nullptr;
+  QLabel* times_ = nullptr;
 };
 
 }  // namespace kurimo

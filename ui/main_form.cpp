@@ -233,7 +233,8 @@ void MainForm::Command1Click() {
     window_.ShowMessage(fault.text, fault.title);
     return;
   }
-  currentRun_ = RunRecord{model_.Series, model_.SteadyState()};
+  currentRun_ = RunRecord{model_.Series, model_.SteadyState(), CaseName(),
+                          model_.ResidenceTimeDays(), model_.FlushingTimeDays()};
   window_.SetRunResultsAvailable(true);
   window_.UpdateChart(*currentRun_);
 
@@ -285,8 +286,17 @@ bool MainForm::OpenCase(const std::string& path) {
     window_.SelectListEntry(kLists[i], read.value->entries[i]);
   }
   caseFile_ = path;
-  window_.SetCaseName(CaseName());
+  CaseNamed();
   return true;
+}
+
+void MainForm::CaseNamed() {
+  window_.SetCaseName(CaseName());
+  // A run of these very conditions is now a run of the named case.
+  if (currentRun_) {
+    currentRun_->caseName = CaseName();
+    window_.UpdateChart(*currentRun_);
+  }
 }
 
 std::string MainForm::CaseName() const {
@@ -313,7 +323,7 @@ void MainForm::MenuSaveCase() {
     return;
   }
   caseFile_ = *path;
-  window_.SetCaseName(CaseName());
+  CaseNamed();
 }
 
 void MainForm::MenuOutputFile() {

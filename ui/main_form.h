@@ -72,6 +72,7 @@ class MainForm {
   void ColourAllGroups();    // every group from the conditions, after the scale is built
   void DefaultTail();        // default case, scale, colours, legend
   void ConditionsChanged();  // the last run no longer matches the conditions
+  void CaseNamed();          // the case has just been opened from or saved to caseFile_
 
   void WriteNumber(TextBox box, double value);
   void WriteRounded(TextBox box, double value, int places);

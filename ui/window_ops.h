@@ -45,6 +45,9 @@ std::optional<ConditionBox> EditedCondition(TextBox box);
 struct RunRecord {
   TimeSeries series;
   std::array<double, 5> steadyState{};  // boxes 1..5
+  std::string caseName;                 // the case file's name, or 無題
+  double residenceTimeDays = 0;         // the fresh water's: bay volume over river flow
+  double flushingTimeDays = 0;          // the chain's slowest mode, the mouth's exchange too
 };
 
 // The sensitivity of the bay mean to each multiplier alone: one point per list entry,
