@@ -17,11 +17,13 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QValueAxis>
+#include <QWheelEvent>
 #include <array>
 #include <fstream>
 #include <string>
@@ -242,6 +244,127 @@ TEST_F(WindowTest, ListPicksRewriteTheirBoxes) {
   EXPECT_EQ(Text(Text12), " 5958.00023674965");
   EXPECT_EQ(Text(Text1), " 1000");  // the condition boxes stay as they are
   EXPECT_EQ(Text(Text10), " 3310");
+  // The long number reads from its start, and the box takes no typing: it shows what the
+  // case holds and nothing else.
+  QLineEdit* load = window.Box(Text12);
+  EXPECT_EQ(load->cursorPosition(), 0);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_LT(load->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 6);
+  QLineEdit* volume = window.Box(Text3);
+  QTest::mouseClick(volume, Qt::LeftButton);
+  QTest::keyClicks(volume, QStringLiteral("1899"));
+  QTest::keyClick(volume, Qt::Key_Backspace);
+  EXPECT_EQ(Text(Text3), " 18");
+  EXPECT_TRUE(volume->isReadOnly());
+}
+
+// The one-row lists behave as spin boxes: the entry in view is the selected one, and the
+// arrows, the wheel and the keys each select and run the list's handler.
+TEST_F(WindowTest, ListArrowsWheelAndKeysSelectTheEntryInView) {
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QListWidget* section = window.List(MultiplierList::Section);
+  auto shownRow = [](QListWidget* list) { return list->indexAt(QPoint(3, 3)).row(); };
+  QTest::mouseClick(window.Command(3), Qt::LeftButton);  // デフォルトに戻す: 1.0 selected
+  ASSERT_EQ(section->currentRow(), 0);
+
+  section->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // ▼
+  ASSERT_EQ(section->selectedItems().size(), 1);
+  EXPECT_EQ(section->selectedItems().first()->text(), QStringLiteral("0.2"));
+  EXPECT_EQ(shownRow(section), 1);
+  EXPECT_EQ(window.Form().Model().SectionFactor, 0.2);
+  EXPECT_EQ(Text(Text11), " .0252");
+
+  // Two notches of the wheel towards the user: two entries on, one at a time.
+  const QPoint centre = section->viewport()->rect().center();
+  for (int notch = 0; notch < 2; ++notch) {
+    QWheelEvent wheel(centre, section->viewport()->mapToGlobal(centre), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(section->viewport(), &wheel);
+  }
+  EXPECT_EQ(section->selectedItems().first()->text(), QStringLiteral("0.8"));
+  EXPECT_EQ(shownRow(section), 3);
+  EXPECT_EQ(Text(Text11), " .1008");
+
+  section->setFocus();
+  QTest::keyClick(section, Qt::Key_Up);
+  EXPECT_EQ(section->selectedItems().first()->text(), QStringLiteral("0.5"));
+  EXPECT_EQ(shownRow(section), 2);
+  QTest::keyClick(section, Qt::Key_End);
+  EXPECT_EQ(section->selectedItems().first()->text(), QStringLiteral("2.0"));
+  EXPECT_EQ(shownRow(section), 6);
+  EXPECT_EQ(window.Form().Model().SectionFactor, 2.0);
+
+  // A case file's pick scrolls the list to it as well.
+  window.SelectListEntry(MultiplierList::Section, "1.2");
+  EXPECT_EQ(shownRow(section), 4);
+}
+
+// Tab runs through what a user changes, in reading order; Enter and Space press the
+// focused button; F10 and the access keys reach the menus.
+TEST_F(WindowTest, KeyboardReachesEveryControlAndTheMenus) {
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  EXPECT_EQ(QApplication::focusWidget(), window.Box(Text1));
+  QStringList stops;
+  for (int i = 0; i < 12; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    stops << QApplication::focusWidget()->objectName();
+  }
+  EXPECT_EQ(stops, QStringList({"Text2", "Text4", "Text7", "Text8", "Text9", "List1", "List2",
+                                "List3", "Command1", "Command2", "Command3", "Text1"}));
+
+  window.Command(1)->setFocus();
+  QTest::keyClick(window.Command(1), Qt::Key_Return);
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].title, "計算終了です！");
+  EXPECT_EQ(Text(Text16), " 3.15");
+  TypeOver(Text8, "20");
+  window.Command(3)->setFocus();
+  QTest::keyClick(window.Command(3), Qt::Key_Space);
+  EXPECT_EQ(Text(Text8), " 10");
+
+  QTest::keyClick(&window, Qt::Key_F10);
+  EXPECT_EQ(window.menuBar()->activeAction(), window.menuBar()->actions().first());
+  QMenu* file = window.menuBar()->actions().first()->menu();
+  EXPECT_TRUE(file->isVisible());
+  file->close();
+  QTest::keyClick(&window, Qt::Key_V, Qt::AltModifier);
+  EXPECT_TRUE(window.menuBar()->actions().at(1)->menu()->isVisible());
+  // Qt's own dialogs speak Japanese whatever the environment says.
+  EXPECT_EQ(QLocale().language(), QLocale::Japanese);
+}
+
+// The buttons are painted in their own solid colours, darker while held down, with a
+// dark-blue edge while they have the focus.
+TEST_F(WindowTest, ButtonsShowTheirColoursPressedStateAndFocus) {
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  auto inside = [](QPushButton* button) {
+    const QImage image = button->grab().toImage();
+    return image.pixelColor(5, image.height() / 2);
+  };
+  auto edge = [](QPushButton* button) {
+    const QImage image = button->grab().toImage();
+    return image.pixelColor(1, image.height() / 2);
+  };
+  window.Box(Text1)->setFocus();
+  EXPECT_EQ(inside(window.Command(1)), Rgb(255, 192, 192));
+  EXPECT_EQ(inside(window.Command(2)), Rgb(255, 192, 192));
+  EXPECT_EQ(inside(window.Command(3)), Rgb(0, 255, 0));
+  EXPECT_NE(edge(window.Command(3)), Rgb(0, 70, 200));
+
+  QTest::mousePress(window.Command(3), Qt::LeftButton);
+  EXPECT_EQ(inside(window.Command(3)), Rgb(0, 191, 0));
+  QTest::mouseRelease(window.Command(3), Qt::LeftButton);
+  EXPECT_EQ(inside(window.Command(3)), Rgb(0, 255, 0));
+  EXPECT_EQ(edge(window.Command(3)), Rgb(0, 70, 200));  // the click took the focus
+  window.Command(1)->setFocus();
+  EXPECT_EQ(edge(window.Command(1)), Rgb(0, 70, 200));
+  EXPECT_NE(edge(window.Command(3)), Rgb(0, 70, 200));
 }
 
 TEST_F(WindowTest, KeyboardSelectionRunsTheHandlerButFocusAloneDoesNot) {
@@ -367,16 +490,29 @@ TEST_F(WindowTest, ResizingKeepsTheOuterPanelOverTheClientAreaAndNothingElseMove
   }
 }
 
-TEST_F(WindowTest, AnUnwritableOutputFileBringsAMessageAndTheWindowGoesOn) {
+TEST_F(WindowTest, AnUnwritableOutputFileBringsAMessageAndTheMenuChoosesAnother) {
   RecordingPresenter messages;
-  MainWindow failing(messages, folder.File("missing/Kurimo_OUT.txt"));
+  const std::string missing = folder.File("missing/Kurimo_OUT.txt");
+  MainWindow failing(messages, missing);
   QTest::mouseClick(failing.Command(1), Qt::LeftButton);
   ASSERT_EQ(messages.messages.size(), 1u);
   EXPECT_EQ(messages.messages[0].title, "出力ファイルのエラー");
   EXPECT_EQ(failing.Box(Text16)->text(), QStringLiteral(" 2.4"));
   EXPECT_EQ(failing.Group(1)->Colour(), Level(5));
-  failing.Box(Text1)->setText(QStringLiteral("500"));
-  EXPECT_EQ(failing.Box(Text3)->text(), QStringLiteral(" 9"));
+
+  // ファイル → 出力ファイルの保存先… starts from the current path; the next run writes
+  // where the user chose.
+  messages.fileAnswer = folder.File("chosen.txt");
+  failing.Action(MenuItem::OutputFile)->trigger();
+  EXPECT_EQ(messages.outputQuestions, std::vector<std::string>{missing});
+  QTest::mouseClick(failing.Command(1), Qt::LeftButton);
+  EXPECT_EQ(messages.messages.back().title, "計算終了です！");
+  EXPECT_EQ(failing.Box(Text16)->text(), QStringLiteral(" 3.15"));
+  EXPECT_EQ(test::ReadBytes(folder.File("chosen.txt")),
+            test::ReadBytes(std::string(KURIMO_TEST_DATA_DIR) + "/default-Kurimo_OUT.txt"));
+  messages.fileAnswer.reset();
+  failing.Action(MenuItem::OutputFile)->trigger();  // cancelled: the path stays
+  EXPECT_EQ(failing.Form().OutputPath(), folder.File("chosen.txt"));
 }
 
 TEST_F(WindowTest, ALongRunShowsAModalProgressDialogThatStopsIt) {
