@@ -16,7 +16,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QWheelEvent>
 #include <algorithm>
 
 #include "chart_window.h"
@@ -141,8 +140,6 @@ void MainWindow::SetTabOrder() {
 
 MainWindow::~MainWindow() {
   client_->removeEventFilter(this);
-  for (QListWidget* list : lists_)
-    list->viewport()->removeEventFilter(this);
 }
 
 void MainWindow::BuildMenus() {
@@ -386,7 +383,6 @@ void MainWindow::AddList(MultiplierList list, int left, int top, int width, int 
                                         "QListWidget:focus { border: 2px solid %1; }")
                              .arg(kFocusColour.name()));
   lists_[ListIndex(list)] = created;
-  created->viewport()->installEventFilter(this);
   // One row shows one entry, and it is always the selected one: the arrows and the wheel
   // scroll, and scrolling to an entry selects it, as a click on it would. Keys move the
   // selection themselves. Only an entry becoming selected runs the handler; moving the
@@ -517,19 +513,6 @@ void MainWindow::PlaceOuterPanel(int left, int top, int width, int height) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) form_.FormResize();
-  // The wheel over a list moves its selection one entry per notch, as its arrows do.
-  if (event->type() == QEvent::Wheel) {
-    for (QListWidget* list : lists_) {
-      if (list == nullptr || watched != list->viewport()) continue;
-      auto* wheel = static_cast<QWheelEvent*>(event);
-      wheelTurn_ += wheel->angleDelta().y();
-      const int notches = wheelTurn_ / QWheelEvent::DefaultDeltasPerStep;
-      wheelTurn_ -= notches * QWheelEvent::DefaultDeltasPerStep;
-      QScrollBar* bar = list->verticalScrollBar();
-      bar->setValue(bar->value() - notches);
-      return true;
-    }
-  }
   return QMainWindow::eventFilter(watched, event);
 }
 

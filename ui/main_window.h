@@ -138,7 +138,6 @@ class MainWindow final : public QMainWindow, public WindowOps {
   QElapsedTimer progressClock_;
   QProgressDialog* progress_ = nullptr;
   bool cancelRequested_ = false;
-  int wheelTurn_ = 0;  // the wheel's turn over a list not yet a whole notch
 
   MainForm form_;  // last: its handlers use the controls above
 };
