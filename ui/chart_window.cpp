@@ -1,5 +1,6 @@
 #include "chart_window.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QLabel>
@@ -28,15 +29,6 @@ const std::array<QString, 5> kBoxNames = {
     QStringLiteral("ボックス1（湾奥）"), QStringLiteral("ボックス2"), QStringLiteral("ボックス3"),
     QStringLiteral("ボックス4"), QStringLiteral("ボックス5（湾口）")};
 
-// The next smaller round interval: 5 -> 2 -> 1 -> 0.5 times the power of ten.
-double SmallerRound(double interval) {
-  const double power = std::pow(10.0, std::floor(std::log10(interval) + 1e-9));
-  const double mantissa = interval / power;
-  if (mantissa > 4) return 2 * power;
-  if (mantissa > 1.5) return power;
-  return 0.5 * power;
-}
-
 // The tick interval for an axis from 0 to `value`: 1, 2 or 5 times a power of ten that
 // gives between 4 and 10 intervals.
 double TickInterval(double value) {
@@ -48,39 +40,32 @@ double TickInterval(double value) {
   return power;
 }
 
-// The day axis's tick interval: the largest round interval (1, 2 or 5 times a power of
-// ten) whose first tick at or past the last day lies within 5 % of it, at most 14 of them
-// to the end; when none is that close, the closest of up to 14 intervals.
-double DayTickInterval(double lastDay) {
-  if (!(lastDay > 0) || !std::isfinite(lastDay)) return 1;
-  double best = TickInterval(lastDay);
-  double bestOvershoot = best * std::ceil(lastDay / best) - lastDay;
-  for (double interval = best; interval >= best / 100; interval = SmallerRound(interval)) {
-    const double count = std::ceil(lastDay / interval);
-    if (count > 14) break;
-    const double overshoot = interval * count - lastDay;
-    if (overshoot <= 0.05 * lastDay) return interval;
-    if (overshoot < bestOvershoot) {
-      best = interval;
-      bestOvershoot = overshoot;
-    }
-  }
-  return best;
-}
-
-void SetRange(QValueAxis* axis, double value, double interval);
-
 // Sets an axis to run from 0 to the first tick at or above `value`, with round ticks.
 void SetRoundRange(QValueAxis* axis, double value) {
-  SetRange(axis, value, TickInterval(value));
-}
-
-void SetRange(QValueAxis* axis, double value, double interval) {
+  const double interval = TickInterval(value);
   const double end = interval * std::ceil(value / interval);
   axis->setTickType(QValueAxis::TicksDynamic);
   axis->setTickAnchor(0);
   axis->setTickInterval(interval);
   axis->setRange(0, end > 0 ? end : interval);
+}
+
+// The day axis ends at the first half tick at or past the last day, labelled there, so
+// that it ends with the data and not up to a whole tick interval later; the round ticks
+// before it keep their labels unless the end's would crowd them.
+void SetDayRange(QCategoryAxis* axis, double lastDay) {
+  const double interval = TickInterval(lastDay);
+  const double half = interval / 2;
+  const double end = half * std::ceil(lastDay / half);
+  for (const QString& label : axis->categoriesLabels())
+    axis->remove(label);
+  // The origin's label: a category from just below 0 that ends at 0.
+  axis->setStartValue(-half * 1e-6);
+  axis->append(QStringLiteral("0"), 0);
+  for (double tick = interval; tick <= end - half; tick += interval)
+    axis->append(QString::number(tick, 'g', 12), tick);
+  axis->append(QString::number(end, 'g', 12), end);
+  axis->setRange(0, end);
 }
 
 }  // namespace
@@ -94,9 +79,9 @@ ChartWindow::ChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   chart_->legend()->setAlignment(Qt::AlignRight);
   chart_->setAnimationOptions(QChart::NoAnimation);
 
-  dayAxis_ = new QValueAxis(chart_);
+  dayAxis_ = new QCategoryAxis(chart_);
   dayAxis_->setTitleText(QStringLiteral("経過日数（日）"));
-  dayAxis_->setLabelFormat(QStringLiteral("%g"));
+  dayAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
   concentrationAxis_ = new QValueAxis(chart_);
   concentrationAxis_->setTitleText(QStringLiteral("濃度（g/m3）"));
   concentrationAxis_->setLabelFormat(QStringLiteral("%g"));
@@ -182,7 +167,7 @@ void ChartWindow::ShowRecord(const RunRecord& record) {
   }
   openSea_->replace({QPointF(0, record.series.openSea), QPointF(dayEnd, record.series.openSea)});
 
-  SetRange(dayAxis_, dayEnd, DayTickInterval(dayEnd));
+  SetDayRange(dayAxis_, dayEnd);
   SetRoundRange(concentrationAxis_, highest * 1.05);
 }
 

@@ -8,6 +8,7 @@
 
 #include "window_ops.h"
 
+class QCategoryAxis;
 class QChart;
 class QChartView;
 class QLabel;
@@ -28,7 +29,7 @@ class ChartWindow final : public QWidget {
   QLineSeries* BoxSeries(int box) const { return boxes_[box - 1]; }  // box 1..5
   QLineSeries* SteadySeries(int box) const { return steady_[box - 1]; }
   QLineSeries* OpenSeaSeries() const { return openSea_; }
-  QValueAxis* DayAxis() const { return dayAxis_; }
+  QCategoryAxis* DayAxis() const { return dayAxis_; }
   QValueAxis* ConcentrationAxis() const { return concentrationAxis_; }
   QLabel* Times() const { return times_; }  // the residence and flushing times
 
@@ -39,7 +40,7 @@ class ChartWindow final : public QWidget {
   std::array<QLineSeries*, 5> steady_{};
   QLineSeries* openSea_ = nullptr;
   QLineSeries* steadyKey_ = nullptr;  // no points: the legend's entry for the dashed lines
-  QValueAxis* dayAxis_ = nullptr;
+  QCategoryAxis* dayAxis_ = nullptr;
   QValueAxis* concentrationAxis_ = nullptr;
   QLabel* times_ = nullptr;
 };
