@@ -130,6 +130,57 @@ TargetLoad FindTargetLoadForCase(const BayModel& conditions, double targetMean) 
   return FindTargetLoad(work, targetMean);
 }
 
+namespace {
+
+std::string Significant(double value, int digits) {
+  if (value == 0) return NumberToText(0.0);
+  const int magnitude = static_cast<int>(std::floor(std::log10(std::abs(value))));
+  const int places = digits - 1 - magnitude;
+  if (places < 0 || places > 15) return SignificantText(value, digits);
+  return NumberToText(RoundHalfEven(value, places));
+}
+
+std::string Concentration(double value) {
+  return NumberToText(RoundHalfEven(value, 4));
+}
+
+}  // namespace
+
+TargetTexts FormatTargetLoad(const TargetLoad& figures) {
+  TargetTexts texts;
+  texts.targetMean = NumberToText(figures.targetMean);
+  const bool known = figures.status != TargetStatus::NotComputable;
+  if (known) {
+    texts.lowestReachableMean = Concentration(figures.lowestReachableMean);
+    texts.currentMean = Concentration(figures.currentMean);
+  }
+  switch (figures.status) {
+    case TargetStatus::Reachable:
+      break;
+    case TargetStatus::BelowCleanRiver:
+      texts.note = "この目標は負荷を減らしても達成できません。流入負荷を 0 にしても湾内平均水質は" +
+                   texts.lowestReachableMean + " g/m3 です。";
+      return texts;
+    case TargetStatus::TooLarge:
+      texts.note = "目標が大きすぎて、必要な流入水質を計算できません。";
+      return texts;
+    case TargetStatus::NotComputable:
+      texts.note = "この条件では試算できません（条件の値が大きすぎるか小さすぎます）。";
+      return texts;
+  }
+  texts.load = Significant(figures.load, 6);
+  texts.inflowQuality = Significant(figures.inflowQuality, 6);
+  if (std::isnan(figures.reductionPercent)) {
+    texts.reduction = "―（現在の負荷が 0 です）";
+  } else {
+    texts.reduction = NumberToText(RoundHalfEven(figures.reductionPercent, 1));
+    if (figures.reductionPercent < 0) texts.reduction += "（負荷を増やせます）";
+  }
+  for (std::size_t b = 0; b < texts.steadyState.size(); ++b)
+    texts.steadyState[b] = Concentration(figures.steadyState[b]);
+  return texts;
+}
+
 std::optional<InputLimit> FailedTargetText(std::string_view text) {
   // The open-sea box has the same rule: a number of at least 0.
   const std::optional<InputLimit> failed = FailedInputLimit(ConditionBox::OpenSeaQuality, text);

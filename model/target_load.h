@@ -54,6 +54,21 @@ TargetLoad FindTargetLoadForCase(const BayModel& conditions, double targetMean);
 // theirs; the message and title name the target.
 std::optional<InputLimit> FailedTargetText(std::string_view text);
 
+// The figures as the dialog and the batch runner show them, rounded for reading: loads and
+// qualities to 6 significant digits, the cut to 0.1 %, concentrations to 4 decimals. With
+// no figures, `note` says why (and the lowest reachable mean is still shown when known).
+struct TargetTexts {
+  std::string targetMean;
+  std::string lowestReachableMean;
+  std::string currentMean;
+  std::string load;
+  std::string inflowQuality;
+  std::string reduction;
+  std::array<std::string, 5> steadyState;
+  std::string note;
+};
+TargetTexts FormatTargetLoad(const TargetLoad& figures);
+
 inline constexpr std::string_view kTargetTitle = "目標の湾内平均水質";
 inline constexpr std::string_view kTargetMessage =
     "目標の湾内平均水質には 0 以上の数値を入力してください";
