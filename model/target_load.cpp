@@ -173,8 +173,10 @@ TargetTexts FormatTargetLoad(const TargetLoad& figures) {
   if (std::isnan(figures.reductionPercent)) {
     texts.reduction = "―（現在の負荷が 0 です）";
   } else {
-    texts.reduction = NumberToText(RoundHalfEven(figures.reductionPercent, 1));
-    if (figures.reductionPercent < 0) texts.reduction += "（負荷を増やせます）";
+    // Judged as shown: a load that matches the target to rounding is no increase.
+    const double shown = RoundHalfEven(figures.reductionPercent, 1) + 0.0;  // no "-0"
+    texts.reduction = NumberToText(shown);
+    if (shown < 0) texts.reduction += "（負荷を増やせます）";
   }
   for (std::size_t b = 0; b < texts.steadyState.size(); ++b)
     texts.steadyState[b] = Concentration(figures.steadyState[b]);

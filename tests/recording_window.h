@@ -84,6 +84,8 @@ class RecordingWindow final : public WindowOps {
   std::vector<RunRecord> chartsShown, chartsUpdated;
   std::vector<SensitivityFigures> sensitivityShown;
   std::vector<std::string> caseNames;  // each name the form gave the case
+
+  std::vector<TargetView> targetShown, targetUpdated;  // the load-reduction dialog
   // Answer of ContinueRun: false asks the run to stop.
   std::function<bool(std::uint64_t, std::uint64_t)> continueRun = [](auto, auto) { return true; };
 
@@ -163,6 +165,8 @@ class RecordingWindow final : public WindowOps {
     sensitivityShown.push_back(figures);
   }
   void SetCaseName(std::string_view fileName) override { caseNames.emplace_back(fileName); }
+  void ShowTargetLoad(const TargetView& view) override { targetShown.push_back(view); }
+  void UpdateTargetLoad(const TargetView& view) override { targetUpdated.push_back(view); }
 };
 
 }  // namespace kurimo::test

@@ -183,5 +183,39 @@ TEST(TargetLoad, TypedTargetIsCheckedLikeAQualityBox) {
   EXPECT_NE(control->message, kTargetMessage);
 }
 
+TEST(TargetLoad, FiguresAreShownRoundedAndTheCutJudgedAsShown) {
+  struct Row {
+    const char* name;
+    double load, reduction;
+    const char* loadText;
+    const char* reductionText;
+  };
+  for (const Row& row :
+       {Row{"Cut", 2800.0808775, 15.40541, " 2800.08", " 15.4"},
+        Row{"MatchesToRounding", 3310.0000001, -3e-9, " 3310", " 0"},
+        Row{"Increase", 0.000123456789, -25.35, " .000123457", "-25.4（負荷を増やせます）"},
+        Row{"NoLoadNow", 12828.485265, std::nan(""), " 12828.5", "―（現在の負荷が 0 です）"}}) {
+    SCOPED_TRACE(row.name);
+    TargetLoad t;
+    t.status = TargetStatus::Reachable;
+    t.targetMean = 3;
+    t.load = row.load;
+    t.inflowQuality = row.load / 331;
+    t.reductionPercent = row.reduction;
+    t.steadyState = {3.37710303, 3.19518078, 3.00674664, 2.81156753, 2.60940201};
+    const TargetTexts texts = FormatTargetLoad(t);
+    EXPECT_EQ(texts.load, row.loadText);
+    EXPECT_EQ(texts.reduction, row.reductionText);
+    EXPECT_EQ(texts.steadyState[0], " 3.3771");
+    EXPECT_EQ(texts.note, "");
+  }
+  TargetLoad below;
+  below.status = TargetStatus::BelowCleanRiver;
+  below.lowestReachableMean = 2.16235501;
+  const TargetTexts texts = FormatTargetLoad(below);
+  EXPECT_EQ(texts.load, "");
+  EXPECT_NE(texts.note.find(" 2.1624 g/m3"), std::string::npos) << texts.note;
+}
+
 }  // namespace
 }  // namespace kurimo
