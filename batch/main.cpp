@@ -28,6 +28,7 @@
 #include "run_messages.h"
 #include "series_csv.h"
 #include "sweep_command.h"
+#include "target_load.h"
 
 namespace {
 
@@ -164,6 +165,7 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
       {"eddy_diffusivity_m2_per_s", ind.eddyDiffusivity},
       {"mean_velocity_cm_per_s", ind.meanVelocity},
       {"residence_time_days", ind.residenceTime},
+      {"flushing_time_days", model.FlushingTimeDays()},
       {"closedness_index", ind.closedness},
       {"load_per_volume_g_per_m3_per_day", ind.loadPerVolume},
   };
@@ -190,6 +192,57 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
     concentrations.push_back(model.Concentration[1][b]);
   j["concentrations"] = concentrations;
   return j;
+}
+
+// The load for the target mean (--target-mean) as JSON: unrounded figures, or
+// reachable false with the lowest mean a clean river gives.
+nlohmann::json TargetJson(const kurimo::TargetLoad& t) {
+  using kurimo::TargetStatus;
+  nlohmann::json j;
+  j["bay_mean"] = t.targetMean;
+  j["reachable"] = t.status == TargetStatus::Reachable;
+  if (t.status != TargetStatus::NotComputable) {
+    j["lowest_reachable_bay_mean"] = t.lowestReachableMean;
+  }
+  switch (t.status) {
+    case TargetStatus::Reachable:
+      break;
+    case TargetStatus::BelowCleanRiver:
+      j["reason"] = "below_clean_river";
+      return j;
+    case TargetStatus::TooLarge:
+      j["reason"] = "too_large";
+      return j;
+    case TargetStatus::NotComputable:
+      j["reason"] = "not_computable";
+      return j;
+  }
+  j["load_g_per_s"] = t.load;
+  j["inflow_quality_g_per_m3"] = t.inflowQuality;
+  j["inflow_quality_text"] = t.inflowQualityText;
+  // Not a number (no load now) is written as null.
+  j["reduction_percent"] = t.reductionPercent;
+  j["steady_state"] = t.steadyState;
+  return j;
+}
+
+// The same in Japanese lines, after the result message.
+void PrintTarget(const kurimo::TargetLoad& t) {
+  const kurimo::TargetTexts texts = kurimo::FormatTargetLoad(t);
+  std::cout << "[負荷削減の試算]\n"
+            << "目標の湾内平均水質(g/m3)=" << texts.targetMean << '\n';
+  if (!texts.note.empty()) {
+    std::cout << texts.note << '\n';
+    return;
+  }
+  std::cout << "許容負荷量(g/秒)=" << texts.load << '\n'
+            << "流入水質(g/m3)=" << texts.inflowQuality << "（入力テキスト" << t.inflowQualityText
+            << "）\n"
+            << "現在の負荷からの削減率(%)=" << texts.reduction << '\n'
+            << "目標でのボックス1～5 の定常値(g/m3)=";
+  for (const std::string& box : texts.steadyState)
+    std::cout << box;
+  std::cout << '\n' << "負荷 0 での湾内平均水質(g/m3)=" << texts.lowestReachableMean << '\n';
 }
 
 // The place of the option's last occurrence on the command line, or -1 when it is absent.
@@ -271,7 +324,16 @@ int main(int argc, char** argv) {
   CLI::Option* jsonOption = app.add_flag(
       "--json", json,
       "結果メッセージの代わりに結果を JSON で標準出力に書く（定常状態 steady_state、"
-      "収束の度合い convergence、時間刻みの安定性 stable と step_times_eigenvalue を含む）");
+      "収束の度合い convergence、時間刻みの安定性 stable と step_times_eigenvalue、"
+      "indicators に湾の入れ替わり時間 flushing_time_days、--target-mean では target を含む）");
+  std::string targetText;
+  CLI::Option* targetOption =
+      app.add_option(
+             "--target-mean", targetText,
+             "目標の湾内平均水質(g/m3)。定常状態でこの値になる流入負荷量、流入水質、"
+             "現在の負荷からの削減率、目標でのボックス1～5 の定常値を結果の後に書く"
+             "（--json では target）。負荷を 0 にしても届かない目標はその旨と届く最低値を書く")
+          ->option_text("G/M3");
   app.set_version_flag("--version", std::string("kurimo-batch ") + kurimo::kVersion,
                        "バージョンを表示して終了する");
   kurimo::batch::SweepRequest sweep;
@@ -304,7 +366,7 @@ int main(int argc, char** argv) {
   }
   if (const std::optional<std::string> conflict = kurimo::batch::SweepOptionConflict(
           sweepOption->count() > 0, sweepOutputOption->count() > 0, outputOption->count() > 0,
-          jsonOption->count() > 0, seriesOption->count() > 0)) {
+          jsonOption->count() > 0, seriesOption->count() > 0, targetOption->count() > 0)) {
     std::cerr << *conflict << '\n';
     return kExitBadInput;
   }
@@ -316,6 +378,13 @@ int main(int argc, char** argv) {
     if (const auto limit = kurimo::FailedInputLimit(kConditionOptions[i].box, *texts[i])) {
       std::cerr << limit->title << ": " << limit->message << "（" << kConditionOptions[i].name
                 << " \"" << kurimo::EchoedText(*texts[i]) << "\"）\n";
+      return kExitBadInput;
+    }
+  }
+  if (targetOption->count() > 0) {
+    if (const auto limit = kurimo::FailedTargetText(targetText)) {
+      std::cerr << limit->title << ": " << limit->message << "（--target-mean \""
+                << kurimo::EchoedText(targetText) << "\"）\n";
       return kExitBadInput;
     }
   }
@@ -401,17 +470,25 @@ int main(int argc, char** argv) {
       if (exitCode == kExitOk) exitCode = kExitFileError;
     }
   }
+  // The target's figures come from the case's own set-up, whatever became of the run.
+  std::optional<kurimo::TargetLoad> target;
+  if (targetOption->count() > 0) {
+    target = kurimo::FindTargetLoadForCase(model, kurimo::TextToNumber(targetText));
+  }
   if (json) {
+    nlohmann::json j = ResultJson(model, result, outputPath);
+    if (target) j["target"] = TargetJson(*target);
     // A path given in another encoding than UTF-8 is shown with replacement characters.
-    std::cout << ResultJson(model, result, outputPath)
-                     .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-              << '\n';
-  } else if (result.status == kurimo::RunStatus::Completed) {
-    std::string text = kurimo::RunResultMessage(model).text;
-    for (char& c : text) {
-      if (c == '\r') c = '\n';
+    std::cout << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  } else {
+    if (result.status == kurimo::RunStatus::Completed) {
+      std::string text = kurimo::RunResultMessage(model).text;
+      for (char& c : text) {
+        if (c == '\r') c = '\n';
+      }
+      std::cout << text << '\n';
     }
-    std::cout << text << '\n';
+    if (target) PrintTarget(*target);
   }
   if (!StandardOutputWritten() && exitCode == kExitOk) exitCode = kExitFileError;
   return exitCode;

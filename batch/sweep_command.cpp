@@ -120,7 +120,7 @@ std::optional<std::array<bool, 3>> ParseSweepLists(std::string_view text) {
 }
 
 std::optional<std::string> SweepOptionConflict(bool sweep, bool sweepOutput, bool output, bool json,
-                                               bool series) {
+                                               bool series, bool targetMean) {
   if (sweepOutput && !sweep) return "--sweep-output は --sweep と一緒に指定してください。";
   if (sweep && output) {
     return "--sweep は出力ファイルを書かないため、--output は指定できません。"
@@ -130,6 +130,10 @@ std::optional<std::string> SweepOptionConflict(bool sweep, bool sweepOutput, boo
   if (sweep && series) {
     return "--sweep は時系列を記録しないため、--series は指定できません。"
            "1 ケースの時系列は --sweep なしで書けます。";
+  }
+  if (sweep && targetMean) {
+    return "--sweep は倍率の組み合わせを表にするため、--target-mean は指定できません。"
+           "負荷削減の試算は --sweep なしで行えます。";
   }
   return std::nullopt;
 }

@@ -26,9 +26,10 @@ std::string SweepTable(std::span<const CaseOutcome> outcomes);
 
 // What is wrong with the sweep options given together with the others, in words for the
 // user, or no value when they fit: --sweep-output needs --sweep, and a sweep writes
-// neither the output file (--output), nor JSON (--json), nor a time series (--series).
+// neither the output file (--output), nor JSON (--json), nor a time series (--series), nor
+// the load for a target mean (--target-mean).
 std::optional<std::string> SweepOptionConflict(bool sweep, bool sweepOutput, bool output, bool json,
-                                               bool series);
+                                               bool series, bool targetMean = false);
 
 struct SweepRequest {
   std::string lists;                      // the --sweep value

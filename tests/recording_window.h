@@ -83,9 +83,9 @@ class RecordingWindow final : public WindowOps {
   bool runResultsAvailable = true;  // start-up must switch them off
   std::vector<RunRecord> chartsShown, chartsUpdated;
   std::vector<SensitivityFigures> sensitivityShown;
-  std::vector<std::string> caseNames;
-  std::vector<std::string> outputQuestions;  // the current path each question started from  // each
-                                             // name the form gave the case
+  std::vector<std::string> caseNames;        // each name the form gave the case
+  std::vector<std::string> outputQuestions;  // the current path each question started from
+  std::vector<TargetView> targetShown, targetUpdated;  // the load-reduction dialog
   // Answer of ContinueRun: false asks the run to stop.
   std::function<bool(std::uint64_t, std::uint64_t)> continueRun = [](auto, auto) { return true; };
 
@@ -169,6 +169,8 @@ class RecordingWindow final : public WindowOps {
     sensitivityShown.push_back(figures);
   }
   void SetCaseName(std::string_view fileName) override { caseNames.emplace_back(fileName); }
+  void ShowTargetLoad(const TargetView& view) override { targetShown.push_back(view); }
+  void UpdateTargetLoad(const TargetView& view) override { targetUpdated.push_back(view); }
 };
 
 }  // namespace kurimo::test

@@ -698,3 +698,64 @@ TEST_F(BatchRunner, SaveCaseWritesWhatTheRunUsesAndReadsBackToTheSameRun) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BatchRunner, TargetMeanAddsTheLoadThatReachesItAndTheFlushingTime) {
+  const ProcessResult r = Run({"--json", "--target-mean", "3"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const nlohmann::json j = ParseJson(r.out);
+  EXPECT_GT(j.at("indicators").at("flushing_time_days").get<double>(), 0.0);
+  EXPECT_LT(j.at("indicators").at("flushing_time_days").get<double>(),
+            j.at("indicators").at("residence_time_days").get<double>());
+  const nlohmann::json& t = j.at("target");
+  EXPECT_EQ(t.at("reachable"), true);
+  EXPECT_EQ(t.at("bay_mean"), 3.0);
+  const double load = t.at("load_g_per_s").get<double>();
+  EXPECT_NEAR(t.at("reduction_percent").get<double>(), 100 * (3310 - load) / 3310, 1e-9);
+  EXPECT_NEAR(t.at("inflow_quality_g_per_m3").get<double>(), load / 331, 1e-12 * load);
+  EXPECT_LT(t.at("lowest_reachable_bay_mean").get<double>(), 2.4);
+  ASSERT_EQ(t.at("steady_state").size(), 5u);
+
+  // The quality found, typed in, runs the bay to the target and its steady boxes.
+  const ProcessResult typed =
+      Run({"--json", "--inflow-quality", t.at("inflow_quality_text").get<std::string>()});
+  ASSERT_EQ(typed.status, kExitOk) << typed.err;
+  const nlohmann::json k = ParseJson(typed.out);
+  EXPECT_NEAR(k.at("bay_average").get<double>(), 3.0, 1e-6);
+  for (std::size_t b = 0; b < 5; ++b) {
+    EXPECT_NEAR(k.at("steady_state")[b].get<double>(), t.at("steady_state")[b].get<double>(), 1e-7)
+        << "box " << b + 1;
+  }
+
+  // Below the clean river's mean: no figures, only the lowest reachable mean.
+  const nlohmann::json low = ParseJson(Run({"--json", "--target-mean", "1"}).out);
+  EXPECT_EQ(low.at("target").at("reachable"), false);
+  EXPECT_EQ(low.at("target").at("lowest_reachable_bay_mean"), t.at("lowest_reachable_bay_mean"));
+  EXPECT_FALSE(low.at("target").contains("load_g_per_s"));
+
+  // Without --json the figures follow the result message in Japanese lines.
+  const ProcessResult text = Run({"--target-mean", "1"});
+  EXPECT_EQ(text.out.rfind(kDefaultResult + "[負荷削減の試算]\n", 0), 0u) << text.out;
+  EXPECT_NE(text.out.find("負荷を減らしても達成できません"), std::string::npos) << text.out;
+}
+
+TEST_F(BatchRunner, TargetMeanIsRefusedLikeAQualityBoxAndBesideASweep) {
+  struct Row {
+    Args args;
+    const char* said;
+  };
+  for (const Row& row :
+       {Row{{"--target-mean", "-0.5"}, "0 以上の数値"},
+        Row{{"--target-mean", "3 g"}, "0 以上の数値"},
+        Row{{"--target-mean", "3", "--sweep"}, "--target-mean は指定できません"}}) {
+    SCOPED_TRACE(row.args[1]);
+    const ProcessResult r = Run(row.args);
+    EXPECT_EQ(r.status, kExitBadInput);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(row.said), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(OutFile()));
+  }
+}
+
+}  // namespace

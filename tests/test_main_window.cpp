@@ -35,6 +35,7 @@
 #include "main_window.h"
 #include "recording_window.h"
 #include "sensitivity_window.h"
+#include "target_dialog.h"
 #include "test_helpers.h"
 
 namespace kurimo {
@@ -591,7 +592,7 @@ TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
       {"ファイル(&F)",
        {"ケースを開く(&O)…", "ケースを保存(&S)…", "出力ファイルの保存先(&D)…",
         "時系列をCSVで保存(&E)…", "終了(&X)"}},
-      {"表示(&V)", {"時系列グラフ(&G)…", "感度分析(&T)…"}},
+      {"表示(&V)", {"時系列グラフ(&G)…", "感度分析(&T)…", "負荷削減の試算(&L)…"}},
       {"ヘルプ(&H)", {"このプログラムについて(&A)…"}}};
   EXPECT_EQ(MenuTexts(window.menuBar()), expected);
   EXPECT_EQ(window.Action(MenuItem::OpenCase)->shortcut(), QKeySequence(QKeySequence::Open));
@@ -604,6 +605,37 @@ TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
   EXPECT_GE(window.ClientArea()->y(), window.menuBar()->height());
   EXPECT_EQ(window.ClientArea()->size(), Twips(0, 0, 8625, 6675).size());
   EXPECT_EQ(window.OuterPanel()->geometry(), window.ClientArea()->rect());
+}
+
+TEST_F(WindowTest, TargetLoadDialogOpensFromTheMenuAndWritesTheInflowQuality) {
+  window.Action(MenuItem::TargetLoad)->trigger();
+  TargetDialog* dialog = window.TargetLoadDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_FALSE(dialog->isModal());
+  EXPECT_EQ(dialog->windowTitle(), QStringLiteral("負荷削減の試算 - Kurimo"));
+  EXPECT_FALSE(dialog->ApplyButton()->isEnabled());
+  EXPECT_EQ(dialog->ApplyButton()->text(), QStringLiteral("この水質を流入水質に入力"));
+
+  dialog->TargetBox()->setFocus();
+  QTest::keyClicks(dialog->TargetBox(), QStringLiteral("3"));
+  EXPECT_TRUE(presenter.messages.empty());
+  EXPECT_EQ(dialog->Load()->text().toStdString(), FormatTargetLoad(*window.Form().Target()).load);
+  EXPECT_FALSE(dialog->SteadyBox(5)->text().isEmpty());
+  ASSERT_TRUE(dialog->ApplyButton()->isEnabled());
+
+  const std::string quality = window.Form().Target()->inflowQualityText;
+  QTest::mouseClick(dialog->ApplyButton(), Qt::LeftButton);
+  EXPECT_EQ(Text(Text8), quality);
+  EXPECT_NE(Text(Text10), test::kStartTexts[9]);
+  // The dialog followed the case: the load now is the target's.
+  EXPECT_EQ(dialog->Reduction()->text(), QStringLiteral(" 0"));
+
+  // A second use of the menu brings back the same dialog.
+  dialog->hide();
+  window.Action(MenuItem::TargetLoad)->trigger();
+  EXPECT_EQ(window.TargetLoadDialog(), dialog);
+  EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {

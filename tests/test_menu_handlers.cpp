@@ -11,8 +11,10 @@
 #include "case_file.h"
 #include "exit_status.h"
 #include "main_form.h"
+#include "number_text.h"
 #include "recording_window.h"
 #include "start_options.h"
+#include "target_load.h"
 #include "test_helpers.h"
 
 namespace kurimo {
@@ -309,6 +311,69 @@ namespace {
 
 // The window program's command line: what it opens, where its reports go, and the
 // statuses of what it refuses.
+TEST_F(MenuTest, TargetLoadFollowsTheCaseAndItsButtonTypesTheQuality) {
+  form.MenuTargetLoad();
+  ASSERT_EQ(window.targetShown.size(), 1u);
+  // Before a target is typed: where the bay stands, no figures, nothing to write.
+  EXPECT_NE(window.targetShown[0].texts.currentMean, "");
+  EXPECT_EQ(window.targetShown[0].texts.load, "");
+  EXPECT_FALSE(window.targetShown[0].canApply);
+
+  form.TargetTextChange(" 3");
+  ASSERT_FALSE(window.targetUpdated.empty());
+  const TargetView shown = window.targetUpdated.back();
+  EXPECT_TRUE(shown.canApply);
+  EXPECT_EQ(shown.texts.note, "");
+  for (const std::string& box : shown.texts.steadyState)
+    EXPECT_NE(box, "");
+  ASSERT_TRUE(form.Target().has_value());
+  const std::string quality = form.Target()->inflowQualityText;
+  EXPECT_EQ(shown.texts.load, NumberToText(RoundHalfEven(form.Target()->load, 2)));
+
+  // A bad keystroke is refused with a message and keeps the figures of the last target.
+  const std::size_t updates = window.targetUpdated.size();
+  form.TargetTextChange(" 3x");
+  EXPECT_EQ(window.messages.back(),
+            (test::ShownMessage{std::string(kTargetMessage), std::string(kTargetTitle)}));
+  EXPECT_EQ(window.targetUpdated.size(), updates);
+  EXPECT_EQ(form.Target()->targetMean, 3.0);
+  window.messages.clear();
+
+  // The button types the quality into Text8: every box and colour follows as for typing.
+  form.TargetApplyClick();
+  EXPECT_EQ(window.Text(Text8), quality);
+  RecordingWindow typed;
+  MainForm typedForm{typed, folder.File("typed.txt")};
+  typed.form = &typedForm;
+  typedForm.FormLoad();
+  typed.Type(Text8, quality);
+  EXPECT_EQ(window.texts, typed.texts);
+  EXPECT_EQ(window.groupColours, typed.groupColours);
+  EXPECT_NE(window.Text(Text10), test::kStartTexts[9]);
+  // The figures follow the case: the load now is the target's.
+  EXPECT_NEAR(form.Target()->reductionPercent, 0, 1e-5);
+  EXPECT_TRUE(window.messages.empty());
+  Run();
+  EXPECT_EQ(window.Text(Text16), " 3");
+
+  // A multiplier of the quality halves the quality that reaches the same load.
+  const double before = form.Target()->inflowQuality;
+  window.Pick(MultiplierList::Quality, 6);  // 2.0
+  EXPECT_NEAR(form.Target()->inflowQuality, before / 2, 1e-9 * before);
+
+  // Below the clean river's mean: said so, and the button writes nothing.
+  form.TargetTextChange("1");
+  EXPECT_FALSE(window.targetUpdated.back().canApply);
+  EXPECT_NE(window.targetUpdated.back().texts.note.find("達成できません"), std::string::npos);
+  const std::string held = window.Text(Text8);
+  form.TargetApplyClick();
+  EXPECT_EQ(window.Text(Text8), held);
+  // An emptied box clears the target without a message.
+  form.TargetTextChange("");
+  EXPECT_FALSE(form.Target().has_value());
+  EXPECT_TRUE(window.messages.empty());
+}
+
 TEST(StartOptions, CommandLinesAndTheirOutcomes) {
   struct Row {
     const char* name;

@@ -261,6 +261,7 @@ void MainForm::Command3Click() {
 void MainForm::ConditionsChanged() {
   currentRun_.reset();
   window_.SetRunResultsAvailable(false);
+  if (targetShown_) window_.UpdateTargetLoad(TargetFigures());
 }
 
 void MainForm::MenuOpenCase() {
@@ -414,6 +415,50 @@ void MainForm::MenuAbout() {
                            "\n\n河川が流れ込み、湾口で外海とつながる湾の水質を、5 つのボックス"
                            "（移流・渦拡散、4 次のルンゲ・クッタ法）で計算します。";
   window_.ShowMessage(text, kAboutTitle);
+}
+
+void MainForm::MenuTargetLoad() {
+  if (running_) return;
+  targetShown_ = true;
+  window_.ShowTargetLoad(TargetFigures());
+}
+
+void MainForm::TargetTextChange(std::string_view text) {
+  const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
+  if (!blank) {
+    if (const std::optional<InputLimit> failed = FailedTargetText(text)) {
+      window_.ShowMessage(failed->message, failed->title);
+      return;
+    }
+  }
+  targetText_ = blank ? std::string() : std::string(text);
+  window_.UpdateTargetLoad(TargetFigures());
+}
+
+void MainForm::TargetApplyClick() {
+  if (running_ || !target_ || target_->status != TargetStatus::Reachable) return;
+  // As if typed: the box's check, the derived boxes, the colours and these figures follow.
+  window_.SetBoxText(TextBox::Text8, target_->inflowQualityText);
+}
+
+TargetView MainForm::TargetFigures() {
+  TargetView view;
+  const bool hasTarget = !targetText_.empty();
+  const TargetLoad figures =
+      FindTargetLoadForCase(model_, hasTarget ? TextToNumber(targetText_) : 0.0);
+  if (hasTarget) {
+    target_ = figures;
+    view.texts = FormatTargetLoad(figures);
+    view.canApply = figures.status == TargetStatus::Reachable;
+    return view;
+  }
+  // No target yet: only where the bay stands now and the lowest it can reach.
+  target_.reset();
+  const TargetTexts known = FormatTargetLoad(figures);
+  view.texts.lowestReachableMean = known.lowestReachableMean;
+  view.texts.currentMean = known.currentMean;
+  view.texts.note = "目標の湾内平均水質を入力してください。";
+  return view;
 }
 
 void MainForm::MenuExit() {

@@ -51,6 +51,15 @@ class MainForm {
   void MenuSensitivity();  // 感度分析…: each multiplier alone over its list
   void MenuAbout();        // このプログラムについて…
   void MenuExit();         // 終了
+  void MenuTargetLoad();   // 負荷削減の試算…: the load for a target bay mean
+
+  // The load-reduction dialog: its target box changed (checked as the quality boxes are,
+  // an empty box clears the target), and its button writes the quality found into the
+  // inflow-quality box as typing would.
+  void TargetTextChange(std::string_view text);
+  void TargetApplyClick();
+  // The figures for the last accepted target, while there is one.
+  const std::optional<TargetLoad>& Target() const { return target_; }
 
   // Opens the case file at path as ケースを開く does once a file is chosen: every box and
   // list as if typed and picked, or a message when the file is refused. True when opened.
@@ -74,6 +83,8 @@ class MainForm {
   void ConditionsChanged();  // the last run no longer matches the conditions
   void CaseNamed();          // the case has just been opened from or saved to caseFile_
 
+  TargetView TargetFigures();  // recomputes target_ for the case as it stands
+
   void WriteNumber(TextBox box, double value);
   void WriteRounded(TextBox box, double value, int places);
   void WriteChangedMouthSection();
@@ -90,6 +101,9 @@ class MainForm {
   bool running_ = false;
   std::string caseFile_;  // the path the case was last opened from or saved to
   std::optional<RunRecord> currentRun_;
+  std::string targetText_;  // the last accepted text of the target box; empty: no target
+  std::optional<TargetLoad> target_;
+  bool targetShown_ = false;  // the dialog has been opened and follows the case
 };
 
 }  // namespace kurimo

@@ -22,6 +22,7 @@
 #include "look.h"
 #include "qt_text.h"
 #include "sensitivity_window.h"
+#include "target_dialog.h"
 
 namespace kurimo {
 namespace {
@@ -168,6 +169,8 @@ void MainWindow::BuildMenus() {
       QKeySequence(Qt::CTRL | Qt::Key_G), &MainForm::MenuShowChart);
   add(view, MenuItem::Sensitivity, QStringLiteral("感度分析(&T)…"),
       QKeySequence(Qt::CTRL | Qt::Key_T), &MainForm::MenuSensitivity);
+  add(view, MenuItem::TargetLoad, QStringLiteral("負荷削減の試算(&L)…"),
+      QKeySequence(Qt::CTRL | Qt::Key_L), &MainForm::MenuTargetLoad);
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   add(help, MenuItem::About, QStringLiteral("このプログラムについて(&A)…"),
       QKeySequence::HelpContents, &MainForm::MenuAbout);
@@ -599,6 +602,18 @@ void MainWindow::ShowSensitivity(const SensitivityFigures& figures) {
   sensitivity_->show();
   sensitivity_->raise();
   sensitivity_->activateWindow();
+}
+
+void MainWindow::ShowTargetLoad(const TargetView& view) {
+  if (target_ == nullptr) target_ = new TargetDialog(this, form_);
+  target_->ShowView(view);
+  target_->show();
+  target_->raise();
+  target_->activateWindow();
+}
+
+void MainWindow::UpdateTargetLoad(const TargetView& view) {
+  if (target_ != nullptr) target_->ShowView(view);
 }
 
 void MainWindow::EndProgram() {

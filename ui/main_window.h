@@ -29,9 +29,20 @@ namespace kurimo {
 
 class ChartWindow;
 class SensitivityWindow;
+class TargetDialog;
 
 // The items of the menu bar.
-enum class MenuItem { OpenCase, SaveCase, OutputFile, SaveSeries, Exit, Chart, Sensitivity, About };
+enum class MenuItem {
+  OpenCase,
+  SaveCase,
+  OutputFile,
+  SaveSeries,
+  Exit,
+  Chart,
+  Sensitivity,
+  About,
+  TargetLoad
+};
 
 // A framed group: a coloured area with a thin edge and, if it has one, its caption.
 class GroupFrame final : public QWidget {
@@ -75,6 +86,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   // The chart window, once it has been opened.
   ChartWindow* Chart() const { return chart_; }
   SensitivityWindow* Sensitivity() const { return sensitivity_; }
+  TargetDialog* TargetLoadDialog() const { return target_; }
 
   // --- WindowOps.
   std::string BoxText(TextBox box) const override;
@@ -101,6 +113,8 @@ class MainWindow final : public QMainWindow, public WindowOps {
   void UpdateChart(const RunRecord& record) override;
   void ShowSensitivity(const SensitivityFigures& figures) override;
   void SetCaseName(std::string_view fileName) override;
+  void ShowTargetLoad(const TargetView& view) override;
+  void UpdateTargetLoad(const TargetView& view) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -129,9 +143,10 @@ class MainWindow final : public QMainWindow, public WindowOps {
   std::array<QListWidget*, 3> lists_{};
   std::array<GroupFrame*, kGroupCount + 1> groups_{};
   std::array<QPushButton*, 4> commands_{};
-  std::array<QAction*, 8> actions_{};
+  std::array<QAction*, 9> actions_{};
   ChartWindow* chart_ = nullptr;
   SensitivityWindow* sensitivity_ = nullptr;
+  TargetDialog* target_ = nullptr;
 
   int progressDelay_ = 500;
   QElapsedTimer runClock_;

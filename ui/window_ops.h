@@ -13,6 +13,7 @@
 #include "colour_scale.h"
 #include "drawing.h"
 #include "sweep.h"
+#include "target_load.h"
 #include "time_series.h"
 
 namespace kurimo {
@@ -63,6 +64,13 @@ struct SensitivityPoint {
 };
 struct SensitivityFigures {
   std::array<std::vector<SensitivityPoint>, 3> lists;  // in MultiplierList order
+};
+
+// What the load-reduction dialog shows: the figures for the target typed into it (blank
+// until one is), and whether its quality can be written into the inflow-quality box.
+struct TargetView {
+  TargetTexts texts;
+  bool canApply = false;
 };
 
 // The files the user picks in a file dialog.
@@ -126,6 +134,10 @@ class WindowOps {
   // The case now has this file behind it (the name without its folder): it was opened
   // from the file or saved to it. The window's and the chart's titles carry the name.
   virtual void SetCaseName(std::string_view fileName) = 0;
+  // Opens (or brings to the front) the load-reduction dialog with these figures.
+  virtual void ShowTargetLoad(const TargetView& view) = 0;
+  // The case changed: an open load-reduction dialog shows these figures.
+  virtual void UpdateTargetLoad(const TargetView& view) = 0;
 };
 
 }  // namespace kurimo
