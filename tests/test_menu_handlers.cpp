@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -171,6 +172,26 @@ TEST_F(MenuTest, ASavedCaseOpensBackAsIfTypedAndPicked) {
   EXPECT_EQ(form.Model().SectionFactor, 0.5);
   EXPECT_EQ(window.caseNames.size(), 2u);
   EXPECT_EQ(form.CaseName(), "case.json");
+}
+
+TEST_F(MenuTest, ANameSavedWithoutExtensionBecomesAKurimoFileThatOpensBack) {
+  window.Type(Text9, "400");
+  window.fileAnswer = folder.File("湾A");
+  form.MenuSaveCase();
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_FALSE(std::filesystem::exists(folder.File("湾A")));
+  const CaseReadResult read = ReadCaseFile(folder.File("湾A.kurimo"));
+  ASSERT_TRUE(read.value.has_value()) << read.error;
+  EXPECT_EQ(read.value->texts[static_cast<int>(ConditionBox::InflowRate)], "400");
+  EXPECT_EQ(form.CaseName(), "湾A.kurimo");
+  EXPECT_EQ(window.caseNames, std::vector<std::string>{"湾A.kurimo"});
+
+  // A failure names the file that was to be written.
+  window.fileAnswer = folder.File("missing/湾B");
+  form.MenuSaveCase();
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_NE(window.messages[0].text.find("missing/湾B.kurimo」"), std::string::npos);
+  EXPECT_EQ(form.CaseName(), "湾A.kurimo");
 }
 
 TEST_F(MenuTest, ABoxBeingCorrectedIsSavedWithItsLastAcceptedText) {

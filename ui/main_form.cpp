@@ -305,14 +305,15 @@ void MainForm::MenuSaveCase() {
     const int index = window_.SelectedListIndex(kLists[i]);
     saved.entries[i] = window_.ListEntryText(kLists[i], index < 0 ? 0 : index);
   }
-  const std::optional<std::string> path = window_.ChooseFile(FileChoice::SaveCase);
-  if (!path) return;
-  if (const std::optional<std::string> failure = WriteCaseFile(*path, saved)) {
-    const UserMessage message = CaseSaveFailedMessage(*path, *failure);
+  const std::optional<std::string> chosen = window_.ChooseFile(FileChoice::SaveCase);
+  if (!chosen) return;
+  const std::string path = CaseSavePath(*chosen);
+  if (const std::optional<std::string> failure = WriteCaseFile(path, saved)) {
+    const UserMessage message = CaseSaveFailedMessage(path, *failure);
     window_.ShowMessage(message.text, message.title);
     return;
   }
-  caseFile_ = *path;
+  caseFile_ = path;
   window_.SetCaseName(CaseName());
 }
 
