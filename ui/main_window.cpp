@@ -3,17 +3,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
 #include <algorithm>
 
 #include "chart_window.h"
@@ -100,11 +104,20 @@ MainWindow::MainWindow(MessagePresenter& messages, std::string outputPath)
   resize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
   BuildControls();
   client_->installEventFilter(this);
+  // Case files can be dropped anywhere on the window; the boxes would otherwise take a
+  // dragged file's address as text.
+  setAcceptDrops(true);
+  for (QLineEdit* box : boxes_) {
+    if (box != nullptr) box->installEventFilter(this);
+  }
   form_.FormLoad();
 }
 
 MainWindow::~MainWindow() {
   client_->removeEventFilter(this);
+  for (QLineEdit* box : boxes_) {
+    if (box != nullptr) box->removeEventFilter(this);
+  }
 }
 
 void MainWindow::BuildMenus() {
@@ -436,8 +449,39 @@ void MainWindow::PlaceOuterPanel(int left, int top, int width, int height) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (TakeCaseDrag(event)) return true;
   if (watched == client_ && event->type() == QEvent::Resize) form_.FormResize();
   return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::event(QEvent* event) {
+  if (TakeCaseDrag(event)) return true;
+  return QMainWindow::event(event);
+}
+
+bool MainWindow::TakeCaseDrag(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  auto* drag = static_cast<QDropEvent*>(event);  // the enter and move events derive from it
+  const QMimeData* dragged = drag->mimeData();
+  if (dragged == nullptr || !dragged->hasUrls()) return false;
+  const QList<QUrl> urls = dragged->urls();
+  // Only a copy: a file manager that was told the file moved would delete it.
+  if (urls.size() != 1 || !urls.first().isLocalFile() || form_.Running() ||
+      !(drag->possibleActions() & Qt::CopyAction)) {
+    drag->ignore();
+    return true;
+  }
+  drag->setDropAction(Qt::CopyAction);
+  drag->accept();
+  if (type == QEvent::Drop) {
+    // Opened after the drop has finished, so that a message about the file does not keep
+    // the program the file came from waiting.
+    const std::string path = QFile::encodeName(urls.first().toLocalFile()).toStdString();
+    QMetaObject::invokeMethod(
+        this, [this, path] { form_.OpenCase(path); }, Qt::QueuedConnection);
+  }
+  return true;
 }
 
 void MainWindow::BeginRun() {

@@ -103,6 +103,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -117,6 +118,9 @@ class MainWindow final : public QMainWindow, public WindowOps {
   void AddGroup(int group, int left, int top, int width, int height, const QString& caption,
                 bool showCaption, QColor colour);
   void UpdateProgress(std::uint64_t stepsDone, std::uint64_t stepCount);
+  // A case file dragged onto the window or any of its boxes: one local file, taken while
+  // no run is going and opened once dropped. True when the event was such a drag.
+  bool TakeCaseDrag(QEvent* event);
 
   MessagePresenter& messages_;
   TwipsScale scale_;
