@@ -163,6 +163,8 @@ class RecordingWindow final : public WindowOps {
     sensitivityShown.push_back(figures);
   }
   void SetCaseName(std::string_view fileName) override { caseNames.emplace_back(fileName); }
+  std::vector<std::string> copied;  // each text put on the clipboard
+  void CopyToClipboard(std::string_view text) override { copied.emplace_back(text); }
 };
 
 }  // namespace kurimo::test

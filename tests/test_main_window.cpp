@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QChart>
+#include <QClipboard>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -449,12 +450,15 @@ TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
   const std::vector<std::pair<QString, QStringList>> expected = {
       {"ファイル(&F)",
        {"ケースを開く(&O)…", "ケースを保存(&S)…", "時系列をCSVで保存(&E)…", "終了(&X)"}},
+      {"編集(&E)", {"結果をコピー(&C)"}},
       {"表示(&V)", {"時系列グラフ(&G)…", "感度分析(&T)…"}},
       {"ヘルプ(&H)", {"このプログラムについて(&A)…"}}};
   EXPECT_EQ(MenuTexts(window.menuBar()), expected);
   EXPECT_EQ(window.Action(MenuItem::OpenCase)->shortcut(), QKeySequence(QKeySequence::Open));
   EXPECT_EQ(window.Action(MenuItem::SaveCase)->shortcut(), QKeySequence(QKeySequence::Save));
   EXPECT_EQ(window.Action(MenuItem::Exit)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_EQ(window.Action(MenuItem::CopyResults)->shortcut(),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -467,13 +471,16 @@ TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
 TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {
   QAction* chart = window.Action(MenuItem::Chart);
   QAction* series = window.Action(MenuItem::SaveSeries);
+  QAction* copy = window.Action(MenuItem::CopyResults);
   EXPECT_FALSE(chart->isEnabled());
   EXPECT_FALSE(series->isEnabled());
+  EXPECT_FALSE(copy->isEnabled());
   EXPECT_TRUE(window.Action(MenuItem::OpenCase)->isEnabled());
 
   QTest::mouseClick(window.Command(1), Qt::LeftButton);
   EXPECT_TRUE(chart->isEnabled());
   EXPECT_TRUE(series->isEnabled());
+  EXPECT_TRUE(copy->isEnabled());
   EXPECT_EQ(window.Chart(), nullptr);
 
   chart->trigger();
@@ -509,6 +516,7 @@ TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {
   // An edit switches the items off; the open chart keeps the last run until the next.
   TypeOver(Text8, "20");
   EXPECT_FALSE(chart->isEnabled());
+  EXPECT_FALSE(copy->isEnabled());
   EXPECT_EQ(shown->BoxSeries(1)->at(shown->BoxSeries(1)->count() - 1).y(),
             model.Concentration[1][1]);
   const double before = model.Concentration[1][1];
@@ -538,6 +546,23 @@ TEST_F(WindowTest, MenuShortcutsWorkWithTheFocusInABox) {
             (std::vector<FileChoice>{FileChoice::SaveSeries, FileChoice::SaveCase,
                                      FileChoice::OpenCase}));
   EXPECT_EQ(Text(Text1), " 1000");
+}
+
+TEST_F(WindowTest, CopiedResultsReachTheClipboardFromTheKeysInABox) {
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->setText(QStringLiteral("before"));
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  QLineEdit* box = window.Box(Text1);
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const QString copied = clipboard->text();
+  EXPECT_TRUE(copied.startsWith(QStringLiteral("項目\t値\t単位\nケース\t無題\t\n計算条件\n")))
+      << copied.toStdString();
+  EXPECT_TRUE(copied.contains(QStringLiteral("\n湾内平均水質\t3.15\tg/m3\n")));
+  EXPECT_TRUE(copied.endsWith(QStringLiteral("\nボックス5（湾口）の水質\t2.66\tg/m3\n")));
+  EXPECT_EQ(Text(Text1), " 1000");  // the box itself is left alone
 }
 
 TEST_F(WindowTest, CaseAndSeriesFilesGoWhereTheDialogSays) {

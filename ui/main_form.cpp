@@ -7,6 +7,7 @@
 
 #include "case_file.h"
 #include "number_text.h"
+#include "results_sheet.h"
 #include "run_messages.h"
 #include "series_csv.h"
 
@@ -233,7 +234,7 @@ void MainForm::Command1Click() {
     window_.ShowMessage(fault.text, fault.title);
     return;
   }
-  currentRun_ = RunRecord{model_.Series, model_.SteadyState()};
+  currentRun_ = RunRecord{model_.Series, model_.SteadyState(), model_.FlushingTimeDays()};
   window_.SetRunResultsAvailable(true);
   window_.UpdateChart(*currentRun_);
 
@@ -400,6 +401,11 @@ void MainForm::MenuAbout() {
 
 void MainForm::MenuExit() {
   Command2Click();
+}
+
+void MainForm::MenuCopyResults() {
+  if (running_ || !currentRun_) return;
+  window_.CopyToClipboard(ResultsSheetText(model_, *currentRun_, window_, CaseName()));
 }
 
 }  // namespace kurimo

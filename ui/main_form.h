@@ -50,6 +50,7 @@ class MainForm {
   void MenuSensitivity();  // 感度分析…: each multiplier alone over its list
   void MenuAbout();        // このプログラムについて…
   void MenuExit();         // 終了
+  void MenuCopyResults();  // 結果をコピー: the last run as a table for a spreadsheet
 
   // Opens the case file at path as ケースを開く does once a file is chosen: every box and
   // list as if typed and picked, or a message when the file is refused. True when opened.

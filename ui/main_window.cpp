@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QEvent>
@@ -139,6 +140,9 @@ void MainWindow::BuildMenus() {
   file->addSeparator();
   add(file, MenuItem::Exit, QStringLiteral("終了(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q),
       &MainForm::MenuExit);
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  add(edit, MenuItem::CopyResults, QStringLiteral("結果をコピー(&C)"),
+      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &MainForm::MenuCopyResults);
   QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
   add(view, MenuItem::Chart, QStringLiteral("時系列グラフ(&G)…"),
       QKeySequence(Qt::CTRL | Qt::Key_G), &MainForm::MenuShowChart);
@@ -539,6 +543,7 @@ std::optional<std::string> MainWindow::ChooseFile(FileChoice choice) {
 void MainWindow::SetRunResultsAvailable(bool available) {
   Action(MenuItem::SaveSeries)->setEnabled(available);
   Action(MenuItem::Chart)->setEnabled(available);
+  Action(MenuItem::CopyResults)->setEnabled(available);
 }
 
 void MainWindow::ShowChart(const RunRecord& record) {
@@ -555,6 +560,10 @@ void MainWindow::UpdateChart(const RunRecord& record) {
 
 void MainWindow::SetCaseName(std::string_view fileName) {
   setWindowTitle(ToQString(fileName) + QStringLiteral(" -") + kTitle);
+}
+
+void MainWindow::CopyToClipboard(std::string_view text) {
+  QGuiApplication::clipboard()->setText(ToQString(text));
 }
 
 void MainWindow::ShowSensitivity(const SensitivityFigures& figures) {

@@ -45,6 +45,7 @@ std::optional<ConditionBox> EditedCondition(TextBox box);
 struct RunRecord {
   TimeSeries series;
   std::array<double, 5> steadyState{};  // boxes 1..5
+  double flushingTimeDays = 0;          // the chain's slowest e-folding time, days
 };
 
 // The sensitivity of the bay mean to each multiplier alone: one point per list entry,
@@ -120,6 +121,8 @@ class WindowOps {
   // The case now has this file behind it (the name without its folder): it was opened
   // from the file or saved to it. The window's and the chart's titles carry the name.
   virtual void SetCaseName(std::string_view fileName) = 0;
+  // Puts the text on the clipboard, for pasting elsewhere.
+  virtual void CopyToClipboard(std::string_view text) = 0;
 };
 
 }  // namespace kurimo
