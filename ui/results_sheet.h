@@ -4,7 +4,7 @@
 //   項目<TAB>値<TAB>単位
 //   湾面積<TAB>1000<TAB>km2
 //   ...
-//   ボックス5（湾口）の水質<TAB>2.52<TAB>g/m3
+//   ボックス5（湾口）の水質<TAB>2.66<TAB>g/m3
 //
 // One item a row keeps each value beside its name and unit, however many items there
 // are, and pastes into three columns of any spreadsheet; the values stand alone in their
