@@ -270,6 +270,19 @@ std::optional<std::string> WriteCaseFile(const std::string& path, const SavedCas
   return WriteFileAtomically(path, CaseFileText(saved));
 }
 
+std::string CaseSavePath(std::string_view chosen) {
+  const std::size_t slash = chosen.find_last_of('/');
+  const std::string_view name = slash == std::string_view::npos ? chosen : chosen.substr(slash + 1);
+  if (name.empty()) return std::string(chosen);
+  // A dot that starts the name (a hidden file) does not begin an extension; one that ends
+  // it leaves the extension still to be written.
+  const std::size_t dot = name.find_last_of('.');
+  if (dot != std::string_view::npos && dot > 0 && dot + 1 < name.size()) return std::string(chosen);
+  std::string path(chosen);
+  if (dot != std::string_view::npos && dot > 0) path.pop_back();
+  return path + std::string(kCaseFileExtension);
+}
+
 UserMessage CaseOpenFailedMessage(std::string_view path, std::string_view error) {
   return {"ケースファイル「" + std::string(path) + "」を開けません。" + std::string(error) +
               "計算条件は変えていません。",

@@ -60,8 +60,15 @@ inline constexpr std::string_view kCaseFileTitle = "ケースファイルのエ�
 UserMessage CaseOpenFailedMessage(std::string_view path, std::string_view error);
 UserMessage CaseSaveFailedMessage(std::string_view path, std::string_view reason);
 
-// File-dialog filters for the two kinds of file.
-inline constexpr std::string_view kCaseFileFilter = "Kurimo ケースファイル (*.json)";
+// Case files have their own extension; cases saved as .json earlier still open.
+inline constexpr std::string_view kCaseFileExtension = ".kurimo";
+// Where a case chosen to be saved at `chosen` is written: the same path, with .kurimo added
+// when the file name has no extension of its own ("湾A" -> "湾A.kurimo"; "湾A.json" stays).
+std::string CaseSavePath(std::string_view chosen);
+
+// File-dialog filters: opening shows both kinds of case file, saving proposes .kurimo.
+inline constexpr std::string_view kCaseOpenFilter = "Kurimo ケースファイル (*.kurimo *.json)";
+inline constexpr std::string_view kCaseSaveFilter = "Kurimo ケースファイル (*.kurimo)";
 inline constexpr std::string_view kSeriesCsvFilter = "CSV ファイル (*.csv)";
 
 }  // namespace kurimo

@@ -13,8 +13,9 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n
   fonts-ipafont-gothic
   # The Debian package: dpkg-shlibdeps works out its library dependencies, and the package
-  # tests check its desktop entry with desktop-file-validate.
-  dpkg-dev desktop-file-utils
+  # tests check its desktop entry with desktop-file-validate, and its case-file type with
+  # xmllint and update-mime-database.
+  dpkg-dev desktop-file-utils libxml2-utils shared-mime-info
 )
 
 missing=()

@@ -171,6 +171,8 @@ class RecordingWindow final : public WindowOps {
   void SetCaseName(std::string_view fileName) override { caseNames.emplace_back(fileName); }
   void ShowTargetLoad(const TargetView& view) override { targetShown.push_back(view); }
   void UpdateTargetLoad(const TargetView& view) override { targetUpdated.push_back(view); }
+  std::vector<std::string> copied;  // each text put on the clipboard
+  void CopyToClipboard(std::string_view text) override { copied.emplace_back(text); }
 };
 
 }  // namespace kurimo::test

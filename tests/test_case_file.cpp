@@ -264,6 +264,27 @@ TEST(CaseFile, ReadingFailuresSayWhy) {
   EXPECT_EQ(message.title, kCaseFileTitle);
 }
 
+TEST(CaseFile, SavePathGetsTheCaseExtensionOnlyWhenTheNameHasNone) {
+  struct Row {
+    const char* name;
+    const char* chosen;
+    const char* saved;
+  };
+  const Row rows[] = {
+      {"bare name", "/home/u/湾A", "/home/u/湾A.kurimo"},
+      {"already .kurimo", "/home/u/湾A.kurimo", "/home/u/湾A.kurimo"},
+      {"older .json kept", "/home/u/湾A.json", "/home/u/湾A.json"},
+      {"another extension kept", "/home/u/a.case", "/home/u/a.case"},
+      {"dot in a folder name only", "/home/u.v/case", "/home/u.v/case.kurimo"},
+      {"trailing dot", "/home/u/case.", "/home/u/case.kurimo"},
+      {"hidden file name", "/home/u/.case", "/home/u/.case.kurimo"},
+      {"relative name", "case", "case.kurimo"},
+      {"folder only", "/home/u/", "/home/u/"},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(CaseSavePath(row.chosen), row.saved) << row.name;
+}
+
 TEST(CaseFile, TextsThatAreNotUtf8DoNotStopTheSave) {
   SavedCase c = DefaultSavedCase();
   c.texts[0] = "\xFF\xFE";

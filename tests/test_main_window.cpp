@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QClipboard>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -23,13 +25,16 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <array>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "chart_window.h"
 #include "look.h"
 #include "main_window.h"
@@ -334,7 +339,7 @@ TEST_F(WindowTest, KeyboardReachesEveryControlAndTheMenus) {
   EXPECT_TRUE(file->isVisible());
   file->close();
   QTest::keyClick(&window, Qt::Key_V, Qt::AltModifier);
-  EXPECT_TRUE(window.menuBar()->actions().at(1)->menu()->isVisible());
+  EXPECT_TRUE(window.menuBar()->actions().at(2)->menu()->isVisible());  // 表示
   // Qt's own dialogs speak Japanese whatever the environment says.
   EXPECT_EQ(QLocale().language(), QLocale::Japanese);
 }
@@ -592,12 +597,15 @@ TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
       {"ファイル(&F)",
        {"ケースを開く(&O)…", "ケースを保存(&S)…", "出力ファイルの保存先(&D)…",
         "時系列をCSVで保存(&E)…", "終了(&X)"}},
+      {"編集(&E)", {"結果をコピー(&C)"}},
       {"表示(&V)", {"時系列グラフ(&G)…", "感度分析(&T)…", "負荷削減の試算(&L)…"}},
       {"ヘルプ(&H)", {"このプログラムについて(&A)…"}}};
   EXPECT_EQ(MenuTexts(window.menuBar()), expected);
   EXPECT_EQ(window.Action(MenuItem::OpenCase)->shortcut(), QKeySequence(QKeySequence::Open));
   EXPECT_EQ(window.Action(MenuItem::SaveCase)->shortcut(), QKeySequence(QKeySequence::Save));
   EXPECT_EQ(window.Action(MenuItem::Exit)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_EQ(window.Action(MenuItem::CopyResults)->shortcut(),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -641,13 +649,16 @@ TEST_F(WindowTest, TargetLoadDialogOpensFromTheMenuAndWritesTheInflowQuality) {
 TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {
   QAction* chart = window.Action(MenuItem::Chart);
   QAction* series = window.Action(MenuItem::SaveSeries);
+  QAction* copy = window.Action(MenuItem::CopyResults);
   EXPECT_FALSE(chart->isEnabled());
   EXPECT_FALSE(series->isEnabled());
+  EXPECT_FALSE(copy->isEnabled());
   EXPECT_TRUE(window.Action(MenuItem::OpenCase)->isEnabled());
 
   QTest::mouseClick(window.Command(1), Qt::LeftButton);
   EXPECT_TRUE(chart->isEnabled());
   EXPECT_TRUE(series->isEnabled());
+  EXPECT_TRUE(copy->isEnabled());
   EXPECT_EQ(window.Chart(), nullptr);
 
   chart->trigger();
@@ -692,6 +703,7 @@ TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {
   // An edit switches the items off; the open chart keeps the last run until the next.
   TypeOver(Text8, "20");
   EXPECT_FALSE(chart->isEnabled());
+  EXPECT_FALSE(copy->isEnabled());
   EXPECT_EQ(shown->BoxSeries(1)->at(shown->BoxSeries(1)->count() - 1).y(),
             model.Concentration[1][1]);
   const double before = model.Concentration[1][1];
@@ -721,6 +733,23 @@ TEST_F(WindowTest, MenuShortcutsWorkWithTheFocusInABox) {
             (std::vector<FileChoice>{FileChoice::SaveSeries, FileChoice::SaveCase,
                                      FileChoice::OpenCase}));
   EXPECT_EQ(Text(Text1), " 1000");
+}
+
+TEST_F(WindowTest, CopiedResultsReachTheClipboardFromTheKeysInABox) {
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->setText(QStringLiteral("before"));
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  QLineEdit* box = window.Box(Text1);
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const QString copied = clipboard->text();
+  EXPECT_TRUE(copied.startsWith(QStringLiteral("項目\t値\t単位\nケース\t無題\t\n計算条件\n")))
+      << copied.toStdString();
+  EXPECT_TRUE(copied.contains(QStringLiteral("\n湾内平均水質\t3.15\tg/m3\n")));
+  EXPECT_TRUE(copied.endsWith(QStringLiteral("\nボックス5（湾口）の水質\t2.66\tg/m3\n")));
+  EXPECT_EQ(Text(Text1), " 1000");  // the box itself is left alone
 }
 
 TEST_F(WindowTest, CaseAndSeriesFilesGoWhereTheDialogSays) {
@@ -779,6 +808,94 @@ TEST_F(WindowTest, SensitivityWindowShowsEachListWithTheCurrentCaseMarked) {
   EXPECT_TRUE(table->item(12, 2)->font().bold());
   EXPECT_EQ(table->item(12, 2)->text(),
             QString::number(window.Form().Model().BayAverage[1], 'f', 3));
+}
+
+// Drags the data onto a widget and drops it there, as a file manager does; true when the
+// window took the drag. Whatever the drop queued (opening the file) has run on return.
+bool DragAndDrop(QWidget* target, const QMimeData& data,
+                 Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction) {
+  const QPoint at = target->rect().center();
+  QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(at), actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);  // never a move: the file stays where it is
+  QCoreApplication::processEvents();
+  return true;
+}
+
+// The data a file manager drags: the files' addresses, and the same as text.
+std::unique_ptr<QMimeData> DraggedFiles(const QList<QUrl>& urls) {
+  auto data = std::make_unique<QMimeData>();
+  data->setUrls(urls);
+  QStringList names;
+  for (const QUrl& url : urls)
+    names << url.toString();
+  data->setText(names.join(QLatin1Char('\n')));
+  return data;
+}
+
+TEST_F(WindowTest, ACaseFileDroppedOnTheWindowOrABoxOpensAndNamesTheWindow) {
+  const QString title = QStringLiteral(" 閉鎖性海域水質計算 by 簡易計算モデル Kurimo_Ver10");
+  SavedCase saved = DefaultSavedCase();
+  saved.texts[0] = "1,500";
+  saved.entries[2] = "1.2";
+  const std::string good = folder.File("湾A.kurimo");
+  ASSERT_EQ(WriteCaseFile(good, saved), std::nullopt);
+  const std::string bad = folder.File("壊れた.kurimo");
+  std::ofstream(bad, std::ios::binary) << "{not json";
+  const QUrl goodUrl = QUrl::fromLocalFile(QString::fromStdString(good));
+
+  struct Refused {
+    const char* name;
+    QList<QUrl> urls;
+    Qt::DropActions actions;
+  };
+  const Refused refused[] = {
+      {"two files", {goodUrl, QUrl::fromLocalFile(QString::fromStdString(bad))}, Qt::CopyAction},
+      {"a web address", {QUrl(QStringLiteral("https://example.com/湾A.kurimo"))}, Qt::CopyAction},
+      {"a move only", {goodUrl}, Qt::MoveAction},
+  };
+  for (const Refused& row : refused) {
+    for (QWidget* target :
+         {static_cast<QWidget*>(&window), static_cast<QWidget*>(window.Box(Text1))}) {
+      EXPECT_FALSE(DragAndDrop(target, *DraggedFiles(row.urls), row.actions)) << row.name;
+    }
+  }
+  EXPECT_EQ(Text(Text1), " 1000");
+  EXPECT_EQ(window.windowTitle(), title);
+
+  // A file that is not a case: taken, then refused with the usual message.
+  EXPECT_TRUE(
+      DragAndDrop(&window, *DraggedFiles({QUrl::fromLocalFile(QString::fromStdString(bad))})));
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].title, "ケースファイルのエラー");
+  EXPECT_NE(presenter.messages[0].text.find("壊れた.kurimo"), std::string::npos);
+  EXPECT_EQ(Text(Text1), " 1000");
+  EXPECT_EQ(window.windowTitle(), title);
+
+  // Dropped on a box, the file opens rather than its address being typed into the box.
+  presenter.messages.clear();
+  EXPECT_TRUE(DragAndDrop(window.Box(Text1), *DraggedFiles({goodUrl})));
+  EXPECT_EQ(presenter.messages, std::vector<ShownMessage>{});
+  EXPECT_EQ(Text(Text1), "1,500");
+  EXPECT_EQ(window.List(MultiplierList::Quantity)->currentItem()->text(), QStringLiteral("1.2"));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("湾A.kurimo - ") + title.trimmed());
+
+  // While a run is going no drag is taken.
+  QTest::mouseClick(window.Command(3), Qt::LeftButton);
+  TypeOver(Text9, "1");  // a long run
+  window.SetProgressDelay(0);
+  std::optional<bool> takenDuringRun;
+  QTimer::singleShot(0, [&] {
+    takenDuringRun = DragAndDrop(&window, *DraggedFiles({goodUrl}));
+    if (window.ProgressDialog() != nullptr) window.ProgressDialog()->cancel();
+  });
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  EXPECT_EQ(takenDuringRun, false);
+  EXPECT_EQ(Text(Text9), "1");
 }
 
 TEST_F(WindowTest, ExitButtonClosesTheWindow) {

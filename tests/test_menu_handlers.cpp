@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -118,6 +119,121 @@ TEST_F(MenuTest, TheChartGetsTheRunsSeriesAndSteadyState) {
   }
 }
 
+// The rows of a text, split at line feeds; each row split at tabs.
+std::vector<std::vector<std::string>> Rows(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    const std::string line = text.substr(start, end - start);
+    std::vector<std::string> cells;
+    std::size_t cellStart = 0;
+    for (;;) {
+      const std::size_t tab = line.find('\t', cellStart);
+      cells.push_back(line.substr(cellStart, tab - cellStart));
+      if (tab == std::string::npos) break;
+      cellStart = tab + 1;
+    }
+    rows.push_back(cells);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return rows;
+}
+
+TEST_F(MenuTest, CopiedResultsOfTheDefaultRunAreRowsOfItemValueAndUnit) {
+  form.MenuCopyResults();  // no run yet: nothing to copy
+  EXPECT_TRUE(window.copied.empty());
+  Run();
+  form.MenuCopyResults();
+  ASSERT_EQ(window.copied.size(), 1u);
+  const std::string& text = window.copied[0];
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.back(), '\n');
+  using Row = std::vector<std::string>;
+  // The figures of the default case as the window and its report show them; the boxes
+  // run down from the river's side to the open sea's 2.4.
+  const std::vector<Row> expected = {
+      {"項目", "値", "単位"},
+      {"ケース", "無題", ""},
+      {"計算条件"},
+      {"湾面積", "1000", "km2"},
+      {"平均水深", "18", "m"},
+      {"湾容積", "18", "km3"},
+      {"湾口部長さ", "7", "km"},
+      {"湾口部水深", "18", "m"},
+      {"湾口部断面積", ".126", "km2"},
+      {"外海水水質", "2.4", "g/m3"},
+      {"流入水水質", "10", "g/m3"},
+      {"流入水流量", "331", "m3/秒"},
+      {"流入負荷量", "3310", "g/秒"},
+      {"条件変更"},
+      {"湾口部断面積の倍率", "1.0", "倍"},
+      {"変更後の湾口部断面積", ".126", "km2"},
+      {"流入水水質の倍率", "1.0", "倍"},
+      {"流入水流量の倍率", "1.0", "倍"},
+      {"変更後の流入負荷量", "3310", "g/秒"},
+      {"水質指標"},
+      {"淡水の滞留時間", "629.4", "日"},
+      {"交換を含むフラッシング時間", "50.6", "日"},
+      {"閉鎖度", "4.52", ""},
+      {"流入負荷量÷湾容積", ".016", "g/m3/日"},
+      {"計算結果"},
+      {"湾内平均水質", "3.15", "g/m3"},
+      {"ボックス1（湾奥）の水質", "3.63", "g/m3"},
+      {"ボックス2の水質", "3.4", "g/m3"},
+      {"ボックス3の水質", "3.16", "g/m3"},
+      {"ボックス4の水質", "2.92", "g/m3"},
+      {"ボックス5（湾口）の水質", "2.66", "g/m3"},
+  };
+  EXPECT_EQ(Rows(text), expected) << text;
+  // The bay mean is the mean of the five boxes: the boxes' figures, each within half a unit
+  // of their last place, agree with the report's 3.15.
+  EXPECT_NEAR((3.63 + 3.4 + 3.16 + 2.92 + 2.66) / 5, 3.15, 0.01);
+}
+
+TEST_F(MenuTest, CopiedResultsFollowTheWindowAndTheLastFinishedRun) {
+  using Row = std::vector<std::string>;
+  const auto rowOf = [](const std::string& text, const std::string& item) {
+    for (const Row& row : Rows(text))
+      if (row.front() == item) return row;
+    return Row{};
+  };
+  window.Pick(MultiplierList::Quality, 7);  // 5.0
+  window.Type(Text1, "1,000");
+  window.Type(Text9, "100");  // more steps than the run makes between two looks at the stop
+  window.fileAnswer = folder.File("湾\tA");  // a name with a tab in it
+  form.MenuSaveCase();
+  ASSERT_TRUE(window.messages.empty());
+  Run();
+  form.MenuCopyResults();
+  ASSERT_EQ(window.copied.size(), 1u);
+  const std::string first = window.copied[0];
+  EXPECT_EQ(rowOf(first, "ケース"), (Row{"ケース", "湾 A.kurimo", ""}));
+  EXPECT_EQ(rowOf(first, "湾面積"), (Row{"湾面積", "1,000", "km2"}));
+  EXPECT_EQ(rowOf(first, "流入水水質の倍率"), (Row{"流入水水質の倍率", "5.0", "倍"}));
+  EXPECT_EQ(rowOf(first, "変更後の流入負荷量"), (Row{"変更後の流入負荷量", "5000", "g/秒"}));
+  for (const Row& row : Rows(first))
+    EXPECT_LE(row.size(), 3u);
+
+  // A run stopped part way leaves the finished run's figures to be copied.
+  window.continueRun = [](auto, auto) { return false; };
+  form.Command1Click();
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].title, "計算の中止");
+  ASSERT_NE(form.Model().Concentration[1][1],
+            form.CurrentRun()->series.points.back().concentration[0]);
+  form.MenuCopyResults();
+  ASSERT_EQ(window.copied.size(), 2u);
+  EXPECT_EQ(window.copied[1], first);
+
+  // A box being corrected does not count: the sheet holds what the run used.
+  window.Type(Text2, "18m");
+  form.MenuCopyResults();
+  ASSERT_EQ(window.copied.size(), 3u);
+  EXPECT_EQ(rowOf(window.copied[2], "平均水深"), (Row{"平均水深", "18", "m"}));
+}
+
 TEST_F(MenuTest, TheTimeSeriesFileIsWrittenOnlyWhereTheUserSaysAndFailuresAreReported) {
   Run();
   const std::string path = folder.File("series.csv");
@@ -173,6 +289,26 @@ TEST_F(MenuTest, ASavedCaseOpensBackAsIfTypedAndPicked) {
   EXPECT_EQ(form.Model().SectionFactor, 0.5);
   EXPECT_EQ(window.caseNames.size(), 2u);
   EXPECT_EQ(form.CaseName(), "case.json");
+}
+
+TEST_F(MenuTest, ANameSavedWithoutExtensionBecomesAKurimoFileThatOpensBack) {
+  window.Type(Text9, "400");
+  window.fileAnswer = folder.File("湾A");
+  form.MenuSaveCase();
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_FALSE(std::filesystem::exists(folder.File("湾A")));
+  const CaseReadResult read = ReadCaseFile(folder.File("湾A.kurimo"));
+  ASSERT_TRUE(read.value.has_value()) << read.error;
+  EXPECT_EQ(read.value->texts[static_cast<int>(ConditionBox::InflowRate)], "400");
+  EXPECT_EQ(form.CaseName(), "湾A.kurimo");
+  EXPECT_EQ(window.caseNames, std::vector<std::string>{"湾A.kurimo"});
+
+  // A failure names the file that was to be written.
+  window.fileAnswer = folder.File("missing/湾B");
+  form.MenuSaveCase();
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_NE(window.messages[0].text.find("missing/湾B.kurimo」"), std::string::npos);
+  EXPECT_EQ(form.CaseName(), "湾A.kurimo");
 }
 
 TEST_F(MenuTest, ABoxBeingCorrectedIsSavedWithItsLastAcceptedText) {

@@ -1,5 +1,8 @@
 // kurimo: the desktop window.
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <string_view>
 
@@ -41,6 +44,20 @@ int main(int argc, char* argv[]) {
   kurimo::MainWindow window(
       messages, options.outputPath.value_or(std::string(kurimo::kDefaultOutputFileName)));
   window.show();
-  if (options.caseFile) window.Form().OpenCase(*options.caseFile);
+  // The case is opened once the window stands on the screen (the window manager has placed
+  // it), so that a message about the file appears over it; two seconds at most.
+  if (options.caseFile) {
+    auto* waiting = new QTimer(&window);
+    QElapsedTimer since;
+    since.start();
+    QObject::connect(waiting, &QTimer::timeout, &window, [&window, &options, waiting, since] {
+      const QWindow* handle = window.windowHandle();
+      if (handle != nullptr && !handle->isExposed() && since.elapsed() < 2000) return;
+      waiting->stop();
+      waiting->deleteLater();
+      window.Form().OpenCase(*options.caseFile);
+    });
+    waiting->start(20);
+  }
   return QApplication::exec();
 }

@@ -7,6 +7,7 @@
 
 #include "case_file.h"
 #include "number_text.h"
+#include "results_sheet.h"
 #include "run_messages.h"
 #include "series_csv.h"
 
@@ -316,14 +317,15 @@ void MainForm::MenuSaveCase() {
     const int index = window_.SelectedListIndex(kLists[i]);
     saved.entries[i] = window_.ListEntryText(kLists[i], index < 0 ? 0 : index);
   }
-  const std::optional<std::string> path = window_.ChooseFile(FileChoice::SaveCase);
-  if (!path) return;
-  if (const std::optional<std::string> failure = WriteCaseFile(*path, saved)) {
-    const UserMessage message = CaseSaveFailedMessage(*path, *failure);
+  const std::optional<std::string> chosen = window_.ChooseFile(FileChoice::SaveCase);
+  if (!chosen) return;
+  const std::string path = CaseSavePath(*chosen);
+  if (const std::optional<std::string> failure = WriteCaseFile(path, saved)) {
+    const UserMessage message = CaseSaveFailedMessage(path, *failure);
     window_.ShowMessage(message.text, message.title);
     return;
   }
-  caseFile_ = *path;
+  caseFile_ = path;
   CaseNamed();
 }
 
@@ -463,6 +465,11 @@ TargetView MainForm::TargetFigures() {
 
 void MainForm::MenuExit() {
   Command2Click();
+}
+
+void MainForm::MenuCopyResults() {
+  if (running_ || !currentRun_) return;
+  window_.CopyToClipboard(ResultsSheetText(model_, *currentRun_, window_, CaseName()));
 }
 
 }  // namespace kurimo

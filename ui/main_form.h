@@ -60,6 +60,7 @@ class MainForm {
   void TargetApplyClick();
   // The figures for the last accepted target, while there is one.
   const std::optional<TargetLoad>& Target() const { return target_; }
+  void MenuCopyResults();  // 結果をコピー: the last run as a table for a spreadsheet
 
   // Opens the case file at path as ケースを開く does once a file is chosen: every box and
   // list as if typed and picked, or a message when the file is refused. True when opened.

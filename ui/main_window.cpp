@@ -2,13 +2,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProgressDialog>
@@ -16,6 +20,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QUrl>
 #include <algorithm>
 
 #include "chart_window.h"
@@ -111,6 +116,12 @@ MainWindow::MainWindow(MessagePresenter& messages, std::string outputPath)
   BuildControls();
   SetTabOrder();
   client_->installEventFilter(this);
+  // Case files can be dropped anywhere on the window; the boxes would otherwise take a
+  // dragged file's address as text.
+  setAcceptDrops(true);
+  for (QLineEdit* box : boxes_) {
+    if (box != nullptr) box->installEventFilter(this);
+  }
   form_.FormLoad();
 }
 
@@ -141,6 +152,9 @@ void MainWindow::SetTabOrder() {
 
 MainWindow::~MainWindow() {
   client_->removeEventFilter(this);
+  for (QLineEdit* box : boxes_) {
+    if (box != nullptr) box->removeEventFilter(this);
+  }
 }
 
 void MainWindow::BuildMenus() {
@@ -164,6 +178,9 @@ void MainWindow::BuildMenus() {
   file->addSeparator();
   add(file, MenuItem::Exit, QStringLiteral("終了(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q),
       &MainForm::MenuExit);
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  add(edit, MenuItem::CopyResults, QStringLiteral("結果をコピー(&C)"),
+      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &MainForm::MenuCopyResults);
   QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
   add(view, MenuItem::Chart, QStringLiteral("時系列グラフ(&G)…"),
       QKeySequence(Qt::CTRL | Qt::Key_G), &MainForm::MenuShowChart);
@@ -515,8 +532,39 @@ void MainWindow::PlaceOuterPanel(int left, int top, int width, int height) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (TakeCaseDrag(event)) return true;
   if (watched == client_ && event->type() == QEvent::Resize) form_.FormResize();
   return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::event(QEvent* event) {
+  if (TakeCaseDrag(event)) return true;
+  return QMainWindow::event(event);
+}
+
+bool MainWindow::TakeCaseDrag(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  auto* drag = static_cast<QDropEvent*>(event);  // the enter and move events derive from it
+  const QMimeData* dragged = drag->mimeData();
+  if (dragged == nullptr || !dragged->hasUrls()) return false;
+  const QList<QUrl> urls = dragged->urls();
+  // Only a copy: a file manager that was told the file moved would delete it.
+  if (urls.size() != 1 || !urls.first().isLocalFile() || form_.Running() ||
+      !(drag->possibleActions() & Qt::CopyAction)) {
+    drag->ignore();
+    return true;
+  }
+  drag->setDropAction(Qt::CopyAction);
+  drag->accept();
+  if (type == QEvent::Drop) {
+    // Opened after the drop has finished, so that a message about the file does not keep
+    // the program the file came from waiting.
+    const std::string path = QFile::encodeName(urls.first().toLocalFile()).toStdString();
+    QMetaObject::invokeMethod(
+        this, [this, path] { form_.OpenCase(path); }, Qt::QueuedConnection);
+  }
+  return true;
 }
 
 void MainWindow::BeginRun() {
@@ -578,6 +626,7 @@ std::optional<std::string> MainWindow::ChooseOutputFile(std::string_view current
 void MainWindow::SetRunResultsAvailable(bool available) {
   Action(MenuItem::SaveSeries)->setEnabled(available);
   Action(MenuItem::Chart)->setEnabled(available);
+  Action(MenuItem::CopyResults)->setEnabled(available);
 }
 
 void MainWindow::ShowChart(const RunRecord& record) {
@@ -594,6 +643,10 @@ void MainWindow::UpdateChart(const RunRecord& record) {
 
 void MainWindow::SetCaseName(std::string_view fileName) {
   setWindowTitle(ToQString(fileName) + QStringLiteral(" -") + kTitle);
+}
+
+void MainWindow::CopyToClipboard(std::string_view text) {
+  QGuiApplication::clipboard()->setText(ToQString(text));
 }
 
 void MainWindow::ShowSensitivity(const SensitivityFigures& figures) {

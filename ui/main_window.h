@@ -41,7 +41,8 @@ enum class MenuItem {
   Chart,
   Sensitivity,
   About,
-  TargetLoad
+  TargetLoad,
+  CopyResults
 };
 
 // A framed group: a coloured area with a thin edge and, if it has one, its caption.
@@ -115,9 +116,11 @@ class MainWindow final : public QMainWindow, public WindowOps {
   void SetCaseName(std::string_view fileName) override;
   void ShowTargetLoad(const TargetView& view) override;
   void UpdateTargetLoad(const TargetView& view) override;
+  void CopyToClipboard(std::string_view text) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -133,6 +136,9 @@ class MainWindow final : public QMainWindow, public WindowOps {
   void AddGroup(int group, int left, int top, int width, int height, const QString& caption,
                 bool showCaption, QColor colour);
   void UpdateProgress(std::uint64_t stepsDone, std::uint64_t stepCount);
+  // A case file dragged onto the window or any of its boxes: one local file, taken while
+  // no run is going and opened once dropped. True when the event was such a drag.
+  bool TakeCaseDrag(QEvent* event);
 
   MessagePresenter& messages_;
   TwipsScale scale_;
@@ -143,7 +149,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   std::array<QListWidget*, 3> lists_{};
   std::array<GroupFrame*, kGroupCount + 1> groups_{};
   std::array<QPushButton*, 4> commands_{};
-  std::array<QAction*, 9> actions_{};
+  std::array<QAction*, 10> actions_{};
   ChartWindow* chart_ = nullptr;
   SensitivityWindow* sensitivity_ = nullptr;
   TargetDialog* target_ = nullptr;

@@ -39,13 +39,15 @@ std::optional<std::string> MessageBoxPresenter::ChooseFile(QWidget* parent, File
                                  : QStringLiteral("ケースを保存"));
   dialog.setAcceptMode(opening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   dialog.setFileMode(opening ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dialog.setNameFilters({ToQString(series ? kSeriesCsvFilter : kCaseFileFilter),
-                         QStringLiteral("すべてのファイル (*)")});
-  dialog.setDefaultSuffix(series ? QStringLiteral("csv") : QStringLiteral("json"));
+  const std::string_view filter = series    ? kSeriesCsvFilter
+                                  : opening ? kCaseOpenFilter
+                                            : kCaseSaveFilter;
+  dialog.setNameFilters({ToQString(filter), QStringLiteral("すべてのファイル (*)")});
+  dialog.setDefaultSuffix(series ? QStringLiteral("csv") : QStringLiteral("kurimo"));
   dialog.setDirectory(QDir::current());
   if (!opening) {
     dialog.selectFile(series ? QStringLiteral("Kurimo_series.csv")
-                             : QStringLiteral("Kurimo_case.json"));
+                             : QStringLiteral("Kurimo_case.kurimo"));
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();

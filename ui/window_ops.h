@@ -138,6 +138,8 @@ class WindowOps {
   virtual void ShowTargetLoad(const TargetView& view) = 0;
   // The case changed: an open load-reduction dialog shows these figures.
   virtual void UpdateTargetLoad(const TargetView& view) = 0;
+  // Puts the text on the clipboard, for pasting elsewhere.
+  virtual void CopyToClipboard(std::string_view text) = 0;
 };
 
 }  // namespace kurimo

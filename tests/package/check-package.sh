@@ -4,6 +4,7 @@
 #   check-package.sh contents FOLDER ICON_SIZES    the files it installs, where and how
 #   check-package.sh control FOLDER VERSION        its name, version and dependencies
 #   check-package.sh desktop-entry FOLDER          its desktop entry, validated
+#   check-package.sh mime-type FOLDER              the case files' type, valid and declared
 # ICON_SIZES is a comma-separated list such as 16,32,256. Every check after `build` reads
 # the one .deb in FOLDER. Exits 1, listing every problem found, when a check fails.
 set -uo pipefail
@@ -60,6 +61,7 @@ contents() {
     usr/bin/kurimo
     usr/bin/kurimo-batch
     usr/share/applications/kurimo.desktop
+    usr/share/mime/packages/kurimo.xml
     usr/share/icons/hicolor/scalable/apps/kurimo.svg
   )
   for size in "${icon_sizes[@]}"; do
@@ -246,13 +248,67 @@ desktop_entry() {
   finish
 }
 
+# The case files' type: a shared-mime-info file that the database takes without complaint,
+# giving *.kurimo the type, a JSON sub-class with English and Japanese comments, and the
+# desktop entry that opens such a file.
+mime_type() {
+  local deb tree
+  deb=$(the_package "$1") || exit 1
+  tree=$(mktemp -d)
+  trap 'rm -rf "$tree"' RETURN
+  dpkg-deb -x "$deb" "$tree"
+  local type=application/x-kurimo
+  local xml="$tree/usr/share/mime/packages/kurimo.xml"
+  if [ ! -f "$xml" ]; then
+    fail "no /usr/share/mime/packages/kurimo.xml in the package"
+    finish
+  fi
+  if command -v xmllint >/dev/null; then
+    xmllint --noout "$xml" || fail "kurimo.xml is not well-formed XML"
+  fi
+  if ! command -v update-mime-database >/dev/null; then
+    fail "update-mime-database is missing (scripts/ensure-deps.sh installs shared-mime-info)"
+    finish
+  fi
+
+  # A database of this one file, built as a desktop builds its own.
+  local database="$tree/mime" report
+  mkdir -p "$database/packages"
+  cp "$xml" "$database/packages/"
+  if ! report=$(update-mime-database -V "$database" 2>&1); then
+    echo "$report" >&2
+    fail "update-mime-database rejects kurimo.xml"
+  fi
+  if grep -iE '(error|warning|unknown|invalid)' <<<"$report" >/dev/null; then
+    echo "$report" >&2
+    fail "update-mime-database complains about kurimo.xml"
+  fi
+  grep -qx "[0-9]*:$type:\*\.kurimo" "$database/globs2" 2>/dev/null ||
+    fail "*.kurimo is not given the type $type"
+  grep -qx "$type application/json" "$database/subclasses" 2>/dev/null ||
+    fail "$type is not a sub-class of application/json"
+  local described="$database/${type}.xml"
+  grep -q '<comment>[^<]' "$described" 2>/dev/null || fail "$type has no English comment"
+  LC_ALL=C grep -q '<comment xml:lang="ja">.*[^ -~]' "$described" 2>/dev/null ||
+    fail "$type has no Japanese comment"
+
+  # The desktop entry opens such a file: it declares the type and passes the file on.
+  local entry="$tree/usr/share/applications/kurimo.desktop"
+  [[ ";$(sed -n 's/^MimeType=//p' "$entry" | head -n 1)" == *";$type;"* ]] ||
+    fail "the desktop entry's MimeType does not name $type"
+  [[ " $(sed -n 's/^Exec=//p' "$entry" | head -n 1) " == *" %f "* ]] ||
+    fail "the desktop entry's Exec does not pass the file (%f)"
+  finish
+}
+
 case "${1:-}" in
   build) build "$2" "$3" "$4" ;;
   contents) contents "$2" "$3" ;;
   control) control "$2" "$3" ;;
   desktop-entry) desktop_entry "$2" ;;
+  mime-type) mime_type "$2" ;;
   *)
-    echo "usage: $0 build|contents|control|desktop-entry ..." >&2
+    echo "usage: $0 build|contents|control|desktop-entry|mime-type ..." >&2
     exit 2
     ;;
 esac
