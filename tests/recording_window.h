@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "main_form.h"
+#include "report_content.h"
 #include "window_ops.h"
 
 namespace kurimo::test {
@@ -163,6 +164,21 @@ class RecordingWindow final : public WindowOps {
     sensitivityShown.push_back(figures);
   }
   void SetCaseName(std::string_view fileName) override { caseNames.emplace_back(fileName); }
+  // The report: what the form asked to be written or printed, and what the writing and the
+  // printing answer (no value: done).
+  std::vector<std::string> pdfPaths;
+  std::vector<ReportContent> reportsWritten, reportsPrinted;
+  std::optional<std::string> pdfFailure, printFailure;
+  std::optional<std::string> WriteReportPdf(const std::string& path,
+                                            const ReportContent& report) override {
+    pdfPaths.push_back(path);
+    reportsWritten.push_back(report);
+    return pdfFailure;
+  }
+  std::optional<std::string> PrintReport(const ReportContent& report) override {
+    reportsPrinted.push_back(report);
+    return printFailure;
+  }
 };
 
 }  // namespace kurimo::test

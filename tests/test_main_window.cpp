@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -48,9 +49,19 @@ class RecordingPresenter final : public MessagePresenter {
     fileQuestions.push_back(choice);
     return fileAnswer;
   }
+  // Prints to a PDF file at printerFile instead of a printer; no printer: the user cancels.
+  bool ChoosePrinter(QWidget*, QPrinter& printer) override {
+    ++printerQuestions;
+    if (!printerFile) return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(*printerFile));
+    return true;
+  }
   std::vector<ShownMessage> messages;
   std::vector<FileChoice> fileQuestions;
   std::optional<std::string> fileAnswer;
+  std::optional<std::string> printerFile;
+  int printerQuestions = 0;
 };
 
 QColor Rgb(int r, int g, int b) {
@@ -444,13 +455,15 @@ std::vector<std::pair<QString, QStringList>> MenuTexts(QMenuBar* bar) {
 TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
   const std::vector<std::pair<QString, QStringList>> expected = {
       {"ファイル(&F)",
-       {"ケースを開く(&O)…", "ケースを保存(&S)…", "時系列をCSVで保存(&E)…", "終了(&X)"}},
+       {"ケースを開く(&O)…", "ケースを保存(&S)…", "時系列をCSVで保存(&E)…",
+        "報告書をPDFで保存(&P)…", "印刷(&R)…", "終了(&X)"}},
       {"表示(&V)", {"時系列グラフ(&G)…", "感度分析(&T)…"}},
       {"ヘルプ(&H)", {"このプログラムについて(&A)…"}}};
   EXPECT_EQ(MenuTexts(window.menuBar()), expected);
   EXPECT_EQ(window.Action(MenuItem::OpenCase)->shortcut(), QKeySequence(QKeySequence::Open));
   EXPECT_EQ(window.Action(MenuItem::SaveCase)->shortcut(), QKeySequence(QKeySequence::Save));
   EXPECT_EQ(window.Action(MenuItem::Exit)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_EQ(window.Action(MenuItem::PrintReport)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
 
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -513,6 +526,46 @@ TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {
   EXPECT_GT(model.Concentration[1][1], before);
   EXPECT_EQ(shown->BoxSeries(1)->at(shown->BoxSeries(1)->count() - 1).y(),
             model.Concentration[1][1]);
+}
+
+// The report's items wait for a run of the current conditions like the chart's; the PDF
+// goes where the dialog says, printing where the printer dialog says, a failure is told.
+TEST_F(WindowTest, ReportItemsWaitForARunThenWriteAndPrintThePage) {
+  QAction* pdf = window.Action(MenuItem::SaveReportPdf);
+  QAction* print = window.Action(MenuItem::PrintReport);
+  auto isPdf = [](const std::string& path) { return test::ReadBytes(path).rfind("%PDF-", 0) == 0; };
+  EXPECT_FALSE(pdf->isEnabled());
+  EXPECT_FALSE(print->isEnabled());
+  presenter.fileAnswer = folder.File("report.pdf");
+  pdf->trigger();
+  EXPECT_TRUE(presenter.fileQuestions.empty());
+
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  presenter.messages.clear();
+  ASSERT_TRUE(pdf->isEnabled());
+  ASSERT_TRUE(print->isEnabled());
+  pdf->trigger();
+  EXPECT_EQ(presenter.fileQuestions, std::vector<FileChoice>{FileChoice::SavePdf});
+  EXPECT_TRUE(isPdf(folder.File("report.pdf")));
+
+  presenter.printerFile = folder.File("printed.pdf");
+  print->trigger();
+  EXPECT_EQ(presenter.printerQuestions, 1);
+  EXPECT_TRUE(isPdf(folder.File("printed.pdf")));
+  presenter.printerFile.reset();  // the user cancels the printer dialog: nothing is said
+  print->trigger();
+  EXPECT_EQ(presenter.printerQuestions, 2);
+  EXPECT_TRUE(presenter.messages.empty());
+
+  presenter.fileAnswer = folder.File("no-such-folder/report.pdf");
+  pdf->trigger();
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].title, "PDFファイルのエラー");
+  EXPECT_NE(presenter.messages[0].text.find("no-such-folder/report.pdf"), std::string::npos);
+
+  TypeOver(Text9, "300");
+  EXPECT_FALSE(pdf->isEnabled());
+  EXPECT_FALSE(print->isEnabled());
 }
 
 TEST_F(WindowTest, MenuShortcutsWorkWithTheFocusInABox) {

@@ -50,6 +50,9 @@ class MainForm {
   void MenuSensitivity();  // 感度分析…: each multiplier alone over its list
   void MenuAbout();        // このプログラムについて…
   void MenuExit();         // 終了
+  // 報告書をPDFで保存… and 印刷…: the last run's report as a PDF file or on a printer.
+  void MenuSaveReportPdf();
+  void MenuPrintReport();
 
   // Opens the case file at path as ケースを開く does once a file is chosen: every box and
   // list as if typed and picked, or a message when the file is refused. True when opened.
@@ -59,6 +62,8 @@ class MainForm {
 
   // The last finished run, while the conditions are still the ones it ran with.
   const std::optional<RunRecord>& CurrentRun() const { return currentRun_; }
+  // How the last start of a run ended (Completed before any run).
+  RunStatus LastRunStatus() const { return lastRunStatus_; }
 
   const BayModel& Model() const { return model_; }
   const ColourScale& Scale() const { return scale_; }
@@ -87,6 +92,7 @@ class MainForm {
   bool running_ = false;
   std::string caseFile_;  // the path the case was last opened from or saved to
   std::optional<RunRecord> currentRun_;
+  RunStatus lastRunStatus_ = RunStatus::Completed;
 };
 
 }  // namespace kurimo

@@ -31,7 +31,17 @@ class ChartWindow;
 class SensitivityWindow;
 
 // The items of the menu bar.
-enum class MenuItem { OpenCase, SaveCase, SaveSeries, Exit, Chart, Sensitivity, About };
+enum class MenuItem {
+  OpenCase,
+  SaveCase,
+  SaveSeries,
+  Exit,
+  Chart,
+  Sensitivity,
+  About,
+  SaveReportPdf,
+  PrintReport
+};
 
 // A framed group: a coloured area with a thin edge and, if it has one, its caption.
 class GroupFrame final : public QWidget {
@@ -100,6 +110,9 @@ class MainWindow final : public QMainWindow, public WindowOps {
   void UpdateChart(const RunRecord& record) override;
   void ShowSensitivity(const SensitivityFigures& figures) override;
   void SetCaseName(std::string_view fileName) override;
+  std::optional<std::string> WriteReportPdf(const std::string& path,
+                                            const ReportContent& report) override;
+  std::optional<std::string> PrintReport(const ReportContent& report) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -127,7 +140,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   std::array<QListWidget*, 3> lists_{};
   std::array<GroupFrame*, kGroupCount + 1> groups_{};
   std::array<QPushButton*, 4> commands_{};
-  std::array<QAction*, 7> actions_{};
+  std::array<QAction*, 9> actions_{};
   ChartWindow* chart_ = nullptr;
   SensitivityWindow* sensitivity_ = nullptr;
 

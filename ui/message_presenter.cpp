@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSpacerItem>
 #include <QString>
 
@@ -32,22 +34,35 @@ void MessageBoxPresenter::Show(QWidget* parent, std::string_view text, std::stri
 std::optional<std::string> MessageBoxPresenter::ChooseFile(QWidget* parent, FileChoice choice) {
   const bool opening = choice == FileChoice::OpenCase;
   const bool series = choice == FileChoice::SaveSeries;
+  const bool pdf = choice == FileChoice::SavePdf;
   QFileDialog dialog(parent);
   dialog.setWindowTitle(opening  ? QStringLiteral("ケースを開く")
                         : series ? QStringLiteral("時系列をCSVで保存")
+                        : pdf    ? QStringLiteral("報告書をPDFで保存")
                                  : QStringLiteral("ケースを保存"));
   dialog.setAcceptMode(opening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   dialog.setFileMode(opening ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dialog.setNameFilters({ToQString(series ? kSeriesCsvFilter : kCaseFileFilter),
+  dialog.setNameFilters({series ? ToQString(kSeriesCsvFilter)
+                         : pdf  ? QStringLiteral("PDF (*.pdf)")
+                                : ToQString(kCaseFileFilter),
                          QStringLiteral("すべてのファイル (*)")});
-  dialog.setDefaultSuffix(series ? QStringLiteral("csv") : QStringLiteral("json"));
+  dialog.setDefaultSuffix(series ? QStringLiteral("csv")
+                          : pdf  ? QStringLiteral("pdf")
+                                 : QStringLiteral("json"));
   dialog.setDirectory(QDir::current());
   if (!opening) {
     dialog.selectFile(series ? QStringLiteral("Kurimo_series.csv")
+                      : pdf  ? QStringLiteral("Kurimo_report.pdf")
                              : QStringLiteral("Kurimo_case.json"));
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
+}
+
+bool MessageBoxPresenter::ChoosePrinter(QWidget* parent, QPrinter& printer) {
+  QPrintDialog dialog(&printer, parent);
+  dialog.setWindowTitle(QStringLiteral("印刷"));
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace kurimo

@@ -9,6 +9,7 @@
 
 #include "window_ops.h"
 
+class QPrinter;
 class QWidget;
 
 namespace kurimo {
@@ -19,6 +20,8 @@ class MessagePresenter {
   virtual void Show(QWidget* parent, std::string_view text, std::string_view title) = 0;
   // The path the user picked, or no value when they cancelled.
   virtual std::optional<std::string> ChooseFile(QWidget* parent, FileChoice choice) = 0;
+  // Lets the user pick and set up the printer; false when they cancelled.
+  virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
 // A message box with the text, the title and one OK button, no icon; the usual file
@@ -27,6 +30,7 @@ class MessageBoxPresenter final : public MessagePresenter {
  public:
   void Show(QWidget* parent, std::string_view text, std::string_view title) override;
   std::optional<std::string> ChooseFile(QWidget* parent, FileChoice choice) override;
+  bool ChoosePrinter(QWidget* parent, QPrinter& printer) override;
 };
 
 }  // namespace kurimo

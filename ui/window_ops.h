@@ -45,6 +45,8 @@ std::optional<ConditionBox> EditedCondition(TextBox box);
 struct RunRecord {
   TimeSeries series;
   std::array<double, 5> steadyState{};  // boxes 1..5
+  // The run warned that the river's flow through the mouth was too fast.
+  bool mouthVelocityWarning = false;
 };
 
 // The sensitivity of the bay mean to each multiplier alone: one point per list entry,
@@ -63,7 +65,9 @@ struct SensitivityFigures {
 };
 
 // The files the user picks in a file dialog.
-enum class FileChoice { OpenCase, SaveCase, SaveSeries };
+enum class FileChoice { OpenCase, SaveCase, SaveSeries, SavePdf };
+
+struct ReportContent;
 
 class WindowOps {
  public:
@@ -120,6 +124,13 @@ class WindowOps {
   // The case now has this file behind it (the name without its folder): it was opened
   // from the file or saved to it. The window's and the chart's titles carry the name.
   virtual void SetCaseName(std::string_view fileName) = 0;
+  // Writes the report as a one-page PDF at path, replacing the file only by a complete one;
+  // no value on success, or the reason for the failure in words for the user.
+  virtual std::optional<std::string> WriteReportPdf(const std::string& path,
+                                                    const ReportContent& report) = 0;
+  // Asks for a printer and prints the report on it. No value when it was printed or the
+  // user cancelled, or the reason why it could not be printed.
+  virtual std::optional<std::string> PrintReport(const ReportContent& report) = 0;
 };
 
 }  // namespace kurimo
