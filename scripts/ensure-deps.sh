@@ -15,6 +15,8 @@ packages=(
   # The Debian package: dpkg-shlibdeps works out its library dependencies, and the package
   # tests check its desktop entry with desktop-file-validate.
   dpkg-dev desktop-file-utils
+  # The report's tests read the PDF pages back (pdftotext) and render them (pdftoppm).
+  poppler-utils
 )
 
 missing=()
