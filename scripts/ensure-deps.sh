@@ -16,6 +16,8 @@ packages=(
   # tests check its desktop entry with desktop-file-validate, and its case-file type with
   # xmllint and update-mime-database.
   dpkg-dev desktop-file-utils libxml2-utils shared-mime-info
+  # The report's tests read the PDF pages back (pdftotext) and render them (pdftoppm).
+  poppler-utils
 )
 
 missing=()

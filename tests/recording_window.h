@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "main_form.h"
+#include "report_content.h"
 #include "window_ops.h"
 
 namespace kurimo::test {
@@ -173,6 +174,21 @@ class RecordingWindow final : public WindowOps {
   void UpdateTargetLoad(const TargetView& view) override { targetUpdated.push_back(view); }
   std::vector<std::string> copied;  // each text put on the clipboard
   void CopyToClipboard(std::string_view text) override { copied.emplace_back(text); }
+  // The report: what the form asked to be written or printed, and what the writing and the
+  // printing answer (no value: done).
+  std::vector<std::string> pdfPaths;
+  std::vector<ReportContent> reportsWritten, reportsPrinted;
+  std::optional<std::string> pdfFailure, printFailure;
+  std::optional<std::string> WriteReportPdf(const std::string& path,
+                                            const ReportContent& report) override {
+    pdfPaths.push_back(path);
+    reportsWritten.push_back(report);
+    return pdfFailure;
+  }
+  std::optional<std::string> PrintReport(const ReportContent& report) override {
+    reportsPrinted.push_back(report);
+    return printFailure;
+  }
 };
 
 }  // namespace kurimo::test

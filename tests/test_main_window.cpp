@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -62,10 +63,20 @@ class RecordingPresenter final : public MessagePresenter {
     outputQuestions.emplace_back(current);
     return fileAnswer;
   }
+  // Prints to a PDF file at printerFile instead of a printer; no printer: the user cancels.
+  bool ChoosePrinter(QWidget*, QPrinter& printer) override {
+    ++printerQuestions;
+    if (!printerFile) return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(*printerFile));
+    return true;
+  }
   std::vector<ShownMessage> messages;
   std::vector<FileChoice> fileQuestions;
   std::vector<std::string> outputQuestions;
   std::optional<std::string> fileAnswer;
+  std::optional<std::string> printerFile;
+  int printerQuestions = 0;
 };
 
 QColor Rgb(int r, int g, int b) {
@@ -596,7 +607,7 @@ TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
   const std::vector<std::pair<QString, QStringList>> expected = {
       {"ファイル(&F)",
        {"ケースを開く(&O)…", "ケースを保存(&S)…", "出力ファイルの保存先(&D)…",
-        "時系列をCSVで保存(&E)…", "終了(&X)"}},
+        "時系列をCSVで保存(&E)…", "報告書をPDFで保存(&P)…", "印刷(&R)…", "終了(&X)"}},
       {"編集(&E)", {"結果をコピー(&C)"}},
       {"表示(&V)", {"時系列グラフ(&G)…", "感度分析(&T)…", "負荷削減の試算(&L)…"}},
       {"ヘルプ(&H)", {"このプログラムについて(&A)…"}}};
@@ -606,6 +617,7 @@ TEST_F(WindowTest, MenuBarStandsAboveThePanelWithItsItemsAndShortcuts) {
   EXPECT_EQ(window.Action(MenuItem::Exit)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
   EXPECT_EQ(window.Action(MenuItem::CopyResults)->shortcut(),
             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  EXPECT_EQ(window.Action(MenuItem::PrintReport)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
 
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -712,6 +724,46 @@ TEST_F(WindowTest, RunItemsWaitForARunAndTheChartFollowsRuns) {
   EXPECT_GT(model.Concentration[1][1], before);
   EXPECT_EQ(shown->BoxSeries(1)->at(shown->BoxSeries(1)->count() - 1).y(),
             model.Concentration[1][1]);
+}
+
+// The report's items wait for a run of the current conditions like the chart's; the PDF
+// goes where the dialog says, printing where the printer dialog says, a failure is told.
+TEST_F(WindowTest, ReportItemsWaitForARunThenWriteAndPrintThePage) {
+  QAction* pdf = window.Action(MenuItem::SaveReportPdf);
+  QAction* print = window.Action(MenuItem::PrintReport);
+  auto isPdf = [](const std::string& path) { return test::ReadBytes(path).rfind("%PDF-", 0) == 0; };
+  EXPECT_FALSE(pdf->isEnabled());
+  EXPECT_FALSE(print->isEnabled());
+  presenter.fileAnswer = folder.File("report.pdf");
+  pdf->trigger();
+  EXPECT_TRUE(presenter.fileQuestions.empty());
+
+  QTest::mouseClick(window.Command(1), Qt::LeftButton);
+  presenter.messages.clear();
+  ASSERT_TRUE(pdf->isEnabled());
+  ASSERT_TRUE(print->isEnabled());
+  pdf->trigger();
+  EXPECT_EQ(presenter.fileQuestions, std::vector<FileChoice>{FileChoice::SavePdf});
+  EXPECT_TRUE(isPdf(folder.File("report.pdf")));
+
+  presenter.printerFile = folder.File("printed.pdf");
+  print->trigger();
+  EXPECT_EQ(presenter.printerQuestions, 1);
+  EXPECT_TRUE(isPdf(folder.File("printed.pdf")));
+  presenter.printerFile.reset();  // the user cancels the printer dialog: nothing is said
+  print->trigger();
+  EXPECT_EQ(presenter.printerQuestions, 2);
+  EXPECT_TRUE(presenter.messages.empty());
+
+  presenter.fileAnswer = folder.File("no-such-folder/report.pdf");
+  pdf->trigger();
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].title, "PDFファイルのエラー");
+  EXPECT_NE(presenter.messages[0].text.find("no-such-folder/report.pdf"), std::string::npos);
+
+  TypeOver(Text9, "300");
+  EXPECT_FALSE(pdf->isEnabled());
+  EXPECT_FALSE(print->isEnabled());
 }
 
 TEST_F(WindowTest, MenuShortcutsWorkWithTheFocusInABox) {

@@ -14,6 +14,7 @@
 #include "main_form.h"
 #include "number_text.h"
 #include "recording_window.h"
+#include "report_content.h"
 #include "start_options.h"
 #include "target_load.h"
 #include "test_helpers.h"
@@ -429,6 +430,147 @@ TEST_F(MenuTest, StoppingTheSensitivityRunsShowsNothingButSaysSo) {
   EXPECT_EQ(window.beginRuns, window.endRuns);
 }
 
+// The labelled values of a report table, in order.
+std::vector<std::string> Values(const std::vector<ReportItem>& items) {
+  std::vector<std::string> values;
+  for (const ReportItem& item : items)
+    values.push_back(item.value);
+  return values;
+}
+
+const std::string* Find(const std::vector<ReportItem>& items, std::string_view label) {
+  for (const ReportItem& item : items) {
+    if (item.label == label) return &item.value;
+  }
+  return nullptr;
+}
+
+// The default case's report holds the figures known for it: the bay mean 3.15, the five
+// boxes near 3.63 .. 2.66 at their steady state, the 718-minute step, the levels 8, 7, 7,
+// 6, 6 of the bay boxes' colours.
+TEST_F(MenuTest, TheReportOfTheDefaultRunHoldsItsKnownFigures) {
+  EXPECT_FALSE(MakeReportContent(form, window, "").has_value());
+  Run();
+  window.Type(Text1, "10x");  // fails its check: the run's conditions still hold
+  window.messages.clear();
+  const std::optional<ReportContent> report =
+      MakeReportContent(form, window, "2025年01月02日 03:04");
+  ASSERT_TRUE(report.has_value());
+  EXPECT_EQ(report->caseName, "無題");
+  EXPECT_EQ(report->createdAt, "2025年01月02日 03:04");
+  EXPECT_EQ(Values(report->conditions),
+            (std::vector<std::string>{"1000", "18", "7", "2.4", "10", "331"}));
+  EXPECT_EQ(report->conditions[0].label, "湾面積(km2)");
+  EXPECT_EQ(Values(report->multipliers), (std::vector<std::string>{"×1.0", "×1.0", "×1.0"}));
+  EXPECT_EQ(Values(report->computed),
+            (std::vector<std::string>{"18", "18", ".126", "3310", ".126", "3310"}));
+  EXPECT_EQ(Values(report->indicators), (std::vector<std::string>{"629.4", "4.52", ".016"}));
+
+  ASSERT_NE(Find(report->result, "湾内平均水質(g/m3)"), nullptr);
+  EXPECT_EQ(*Find(report->result, "湾内平均水質(g/m3)"), "3.15");
+  EXPECT_EQ(report->bayMean, 3.15);
+  ASSERT_NE(Find(report->result, "淡水の滞留時間(日)"), nullptr);
+  EXPECT_EQ(*Find(report->result, "淡水の滞留時間(日)"), "629.4");
+  // The mouth's exchange flushes the bay well within the fresh water's residence time.
+  const std::string* flushing = Find(report->result, "交換を含むフラッシング時間(日)");
+  ASSERT_NE(flushing, nullptr);
+  EXPECT_GT(std::stod(*flushing), 1.0);
+  EXPECT_LT(std::stod(*flushing), 629.4);
+  EXPECT_EQ(*Find(report->result, "計算期間(日)"), "6294");
+  EXPECT_EQ(*Find(report->result, "時間刻み"), "718 分（短縮なし）");
+  EXPECT_TRUE(report->notes.empty());
+
+  const std::array<const char*, 5> finals = {"3.63", "3.4", "3.16", "2.92", "2.66"};
+  const std::array<int, 5> levels = {8, 7, 7, 6, 6};
+  ASSERT_EQ(report->boxes.size(), 5u);
+  for (int b = 0; b < 5; ++b) {
+    EXPECT_EQ(report->boxes[b].final, finals[b]) << b;
+    EXPECT_EQ(report->boxes[b].steady, finals[b]) << b;  // ten residence times: converged
+    EXPECT_EQ(report->groupColours[b + 1], test::kLevelColour[levels[b]]) << b;
+  }
+  EXPECT_EQ(report->boxes[0].label, "ボックス1（湾奥）");
+  EXPECT_EQ(report->groupColours[kInflowGroup], test::kLevelColour[13]);  // 10 g/m3
+  EXPECT_EQ(report->groupColours[kOpenSeaGroup], test::kLevelColour[5]);  // 2.4 g/m3
+  EXPECT_EQ(report->run.series.points.size(), form.CurrentRun()->series.points.size());
+
+  window.Pick(MultiplierList::Quality, 7);
+  EXPECT_FALSE(MakeReportContent(form, window, "").has_value());
+}
+
+// A small bay with a narrow mouth: the step is shortened; with a river far too large for
+// the mouth the run also warns. Both are said under the result.
+TEST_F(MenuTest, TheReportSaysWhenTheStepWasShortenedOrTheRunWarned) {
+  window.Type(Text1, "10");
+  window.Type(Text2, "4");
+  window.Type(Text4, "8");
+  window.Pick(MultiplierList::Section, 2);  // 0.5
+  struct Row {
+    const char* name;
+    const char* inflowRate;
+    bool shortened;
+    bool warned;
+  };
+  for (const Row& row : {Row{"narrow mouth", "331", true, false},
+                         Row{"river too fast for the mouth", "20000", false, true}}) {
+    window.Type(Text9, row.inflowRate);
+    Run();
+    const std::optional<ReportContent> report = MakeReportContent(form, window, "");
+    ASSERT_TRUE(report.has_value()) << row.name;
+    EXPECT_EQ(report->multipliers[0].value, "×0.5") << row.name;
+    EXPECT_EQ(Find(report->result, "時間刻み")->find("短縮なし") == std::string::npos,
+              row.shortened)
+        << row.name;
+    EXPECT_EQ(report->notes.size(), (row.shortened ? 1u : 0u) + (row.warned ? 1u : 0u)) << row.name;
+    for (const std::string& note : report->notes) {
+      const bool warning = note.find("流入水流量を小さくするか") != std::string::npos;
+      const bool step = note.find("短くしました") != std::string::npos;
+      EXPECT_TRUE(warning ? row.warned : step && row.shortened) << row.name << ": " << note;
+    }
+  }
+}
+
+TEST_F(MenuTest, TheReportIsWrittenOrPrintedOnlyForACurrentRunAndFailuresAreTold) {
+  window.fileAnswer = folder.File("report.pdf");
+  form.MenuSaveReportPdf();
+  form.MenuPrintReport();
+  EXPECT_TRUE(window.fileQuestions.empty());
+  EXPECT_TRUE(window.reportsPrinted.empty());
+
+  std::ofstream(folder.File("bay.json")) << R"({"format": "kurimo-case", "version": 1,
+      "conditions": {"bay_area": "500", "mean_depth": "18", "mouth_length": "7",
+                     "open_sea_quality": "2.4", "inflow_quality": "10", "inflow_rate": "331"},
+      "multipliers": {"section": "1.0", "quality": "1.0", "quantity": "1.0"}})";
+  ASSERT_TRUE(form.OpenCase(folder.File("bay.json")));
+  Run();
+  window.fileAnswer.reset();  // the user cancels the file dialog
+  form.MenuSaveReportPdf();
+  EXPECT_TRUE(window.reportsWritten.empty());
+
+  window.fileAnswer = folder.File("report.pdf");
+  form.MenuSaveReportPdf();
+  form.MenuPrintReport();
+  ASSERT_EQ(window.pdfPaths, std::vector<std::string>{folder.File("report.pdf")});
+  ASSERT_EQ(window.reportsPrinted.size(), 1u);
+  EXPECT_EQ(window.fileQuestions.back(), FileChoice::SavePdf);
+  for (const ReportContent& report : {window.reportsWritten[0], window.reportsPrinted[0]}) {
+    EXPECT_EQ(report.caseName, "bay.json");
+    EXPECT_EQ(report.conditions[0].value, "500");
+    EXPECT_FALSE(report.createdAt.empty());
+  }
+  EXPECT_TRUE(window.messages.empty());
+
+  window.pdfFailure = "ディスクがいっぱいです";
+  window.printFailure = "プリンターに出力できませんでした";
+  form.MenuSaveReportPdf();
+  form.MenuPrintReport();
+  ASSERT_EQ(window.messages.size(), 2u);
+  EXPECT_EQ(window.messages[0].title, "PDFファイルのエラー");
+  EXPECT_NE(window.messages[0].text.find(folder.File("report.pdf")), std::string::npos);
+  EXPECT_NE(window.messages[0].text.find("ディスクがいっぱいです"), std::string::npos);
+  EXPECT_EQ(window.messages[1].title, "印刷のエラー");
+  EXPECT_NE(window.messages[1].text.find("プリンターに出力できませんでした"), std::string::npos);
+}
+
 TEST_F(MenuTest, AboutAndExit) {
   form.MenuAbout();
   ASSERT_EQ(window.messages.size(), 1u);
@@ -517,12 +659,23 @@ TEST(StartOptions, CommandLinesAndTheirOutcomes) {
     int status;  // -1: the window opens
     const char* caseFile;
     const char* outputPath;
+    const char* pdfPath = nullptr;
   };
   const std::vector<Row> rows = {
       {"nothing", {}, -1, nullptr, nullptr},
       {"a case", {"bay.kurimo"}, -1, "bay.kurimo", nullptr},
       {"a case by name", {"--case", "bay.json"}, -1, "bay.json", nullptr},
       {"an output path", {"--output", "/tmp/r.txt", "bay.kurimo"}, -1, "bay.kurimo", "/tmp/r.txt"},
+      {"a report", {"--pdf", "r.pdf"}, -1, nullptr, nullptr, "r.pdf"},
+      {"a report of a case", {"--pdf", "r.pdf", "bay.json"}, -1, "bay.json", nullptr, "r.pdf"},
+      {"a report with the run's output",
+       {"--case", "bay.json", "--output", "o.txt", "--pdf", "r.pdf"},
+       -1,
+       "bay.json",
+       "o.txt",
+       "r.pdf"},
+      {"an empty report name", {"--pdf", ""}, batch::kExitBadInput, nullptr, nullptr},
+      {"a report without its path", {"--pdf"}, batch::kExitBadInput, nullptr, nullptr},
       {"help", {"--help"}, batch::kExitOk, nullptr, nullptr},
       {"version", {"--version"}, batch::kExitOk, nullptr, nullptr},
       {"two cases", {"a.kurimo", "b.kurimo"}, batch::kExitBadInput, nullptr, nullptr},
@@ -545,6 +698,7 @@ TEST(StartOptions, CommandLinesAndTheirOutcomes) {
           << row.name;
       EXPECT_EQ(parse.options->outputPath.value_or("-"), row.outputPath ? row.outputPath : "-")
           << row.name;
+      EXPECT_EQ(parse.options->pdfPath.value_or("-"), row.pdfPath ? row.pdfPath : "-") << row.name;
       continue;
     }
     EXPECT_FALSE(parse.options.has_value()) << row.name;

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <iostream>
 #include <string_view>
 
 #include "app_icon.h"
@@ -12,6 +13,7 @@
 #include "look.h"
 #include "main_window.h"
 #include "message_presenter.h"
+#include "report_command.h"
 #include "start_options.h"
 
 int main(int argc, char* argv[]) {
@@ -25,6 +27,18 @@ int main(int argc, char* argv[]) {
     return written || parse.exitStatus != 0 ? parse.exitStatus : kurimo::batch::kExitFileError;
   }
   const kurimo::StartOptions& options = *parse.options;
+  if (options.pdfPath) {
+    // The report alone needs no display: Qt draws it offscreen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own notes (in English, about the session's folders and fonts) are not for the
+    // script reading standard error; only its errors are kept.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+      if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << '\n';
+    });
+    QApplication app(argc, argv);
+    kurimo::InstallWindowLook();
+    return kurimo::WriteReportWithoutWindow(options, std::cerr);
+  }
   // Without a display Qt would abort with an English message; say it plainly instead.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
       !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {

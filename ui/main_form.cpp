@@ -7,6 +7,7 @@
 
 #include "case_file.h"
 #include "number_text.h"
+#include "report_content.h"
 #include "results_sheet.h"
 #include "run_messages.h"
 #include "series_csv.h"
@@ -227,6 +228,7 @@ void MainForm::Command1Click() {
   const RunResult result = model_.RunSimulation(outputPath_, observer);
   window_.EndRun();
   running_ = false;
+  lastRunStatus_ = result.status;
 
   if (result.status != RunStatus::Completed) {
     // The result boxes and colours keep what the last finished run left.
@@ -236,6 +238,7 @@ void MainForm::Command1Click() {
   }
   currentRun_ = RunRecord{model_.Series, model_.SteadyState(), CaseName(),
                           model_.ResidenceTimeDays(), model_.FlushingTimeDays()};
+  currentRun_->mouthVelocityWarning = result.mouthVelocityWarning;
   window_.SetRunResultsAvailable(true);
   window_.UpdateChart(*currentRun_);
 
@@ -410,6 +413,30 @@ void MainForm::MenuSensitivity() {
         [](const SensitivityPoint& a, const SensitivityPoint& b) { return a.factor < b.factor; });
   }
   window_.ShowSensitivity(figures);
+}
+
+void MainForm::MenuSaveReportPdf() {
+  if (running_ || !currentRun_) return;
+  const std::optional<std::string> path = window_.ChooseFile(FileChoice::SavePdf);
+  if (!path) return;
+  const std::optional<ReportContent> report =
+      MakeReportContent(*this, window_, ReportDateTime(std::chrono::system_clock::now()));
+  if (!report) return;
+  if (const std::optional<std::string> failure = window_.WriteReportPdf(*path, *report)) {
+    const UserMessage message = ReportPdfFailedMessage(*path, *failure);
+    window_.ShowMessage(message.text, message.title);
+  }
+}
+
+void MainForm::MenuPrintReport() {
+  if (running_ || !currentRun_) return;
+  const std::optional<ReportContent> report =
+      MakeReportContent(*this, window_, ReportDateTime(std::chrono::system_clock::now()));
+  if (!report) return;
+  if (const std::optional<std::string> failure = window_.PrintReport(*report)) {
+    const UserMessage message = ReportPrintFailedMessage(*failure);
+    window_.ShowMessage(message.text, message.title);
+  }
 }
 
 void MainForm::MenuAbout() {

@@ -61,6 +61,9 @@ class MainForm {
   // The figures for the last accepted target, while there is one.
   const std::optional<TargetLoad>& Target() const { return target_; }
   void MenuCopyResults();  // 結果をコピー: the last run as a table for a spreadsheet
+  // 報告書をPDFで保存… and 印刷…: the last run's report as a PDF file or on a printer.
+  void MenuSaveReportPdf();
+  void MenuPrintReport();
 
   // Opens the case file at path as ケースを開く does once a file is chosen: every box and
   // list as if typed and picked, or a message when the file is refused. True when opened.
@@ -70,6 +73,8 @@ class MainForm {
 
   // The last finished run, while the conditions are still the ones it ran with.
   const std::optional<RunRecord>& CurrentRun() const { return currentRun_; }
+  // How the last start of a run ended (Completed before any run).
+  RunStatus LastRunStatus() const { return lastRunStatus_; }
 
   const BayModel& Model() const { return model_; }
   const std::string& OutputPath() const { return outputPath_; }
@@ -105,6 +110,7 @@ class MainForm {
   std::string targetText_;  // the last accepted text of the target box; empty: no target
   std::optional<TargetLoad> target_;
   bool targetShown_ = false;  // the dialog has been opened and follows the case
+  RunStatus lastRunStatus_ = RunStatus::Completed;
 };
 
 }  // namespace kurimo

@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -26,6 +27,7 @@
 #include "chart_window.h"
 #include "look.h"
 #include "qt_text.h"
+#include "report_page.h"
 #include "sensitivity_window.h"
 #include "target_dialog.h"
 
@@ -175,6 +177,11 @@ void MainWindow::BuildMenus() {
       &MainForm::MenuOutputFile);
   add(file, MenuItem::SaveSeries, QStringLiteral("時系列をCSVで保存(&E)…"),
       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &MainForm::MenuSaveSeries);
+  file->addSeparator();
+  add(file, MenuItem::SaveReportPdf, QStringLiteral("報告書をPDFで保存(&P)…"), QKeySequence(),
+      &MainForm::MenuSaveReportPdf);
+  add(file, MenuItem::PrintReport, QStringLiteral("印刷(&R)…"), QKeySequence(Qt::CTRL | Qt::Key_P),
+      &MainForm::MenuPrintReport);
   file->addSeparator();
   add(file, MenuItem::Exit, QStringLiteral("終了(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q),
       &MainForm::MenuExit);
@@ -627,6 +634,23 @@ void MainWindow::SetRunResultsAvailable(bool available) {
   Action(MenuItem::SaveSeries)->setEnabled(available);
   Action(MenuItem::Chart)->setEnabled(available);
   Action(MenuItem::CopyResults)->setEnabled(available);
+  Action(MenuItem::SaveReportPdf)->setEnabled(available);
+  Action(MenuItem::PrintReport)->setEnabled(available);
+}
+
+std::optional<std::string> MainWindow::WriteReportPdf(const std::string& path,
+                                                      const ReportContent& report) {
+  return WriteReportPdfFile(path, report);
+}
+
+std::optional<std::string> MainWindow::PrintReport(const ReportContent& report) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageOrientation(QPageLayout::Portrait);
+  printer.setDocName(ToQString(report.title));
+  if (!messages_.ChoosePrinter(this, printer)) return std::nullopt;
+  if (!PrintReportOn(printer, report)) return std::string("プリンターに出力できませんでした");
+  return std::nullopt;
 }
 
 void MainWindow::ShowChart(const RunRecord& record) {

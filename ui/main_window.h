@@ -42,7 +42,9 @@ enum class MenuItem {
   Sensitivity,
   About,
   TargetLoad,
-  CopyResults
+  CopyResults,
+  SaveReportPdf,
+  PrintReport
 };
 
 // A framed group: a coloured area with a thin edge and, if it has one, its caption.
@@ -117,6 +119,9 @@ class MainWindow final : public QMainWindow, public WindowOps {
   void ShowTargetLoad(const TargetView& view) override;
   void UpdateTargetLoad(const TargetView& view) override;
   void CopyToClipboard(std::string_view text) override;
+  std::optional<std::string> WriteReportPdf(const std::string& path,
+                                            const ReportContent& report) override;
+  std::optional<std::string> PrintReport(const ReportContent& report) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -149,7 +154,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   std::array<QListWidget*, 3> lists_{};
   std::array<GroupFrame*, kGroupCount + 1> groups_{};
   std::array<QPushButton*, 4> commands_{};
-  std::array<QAction*, 10> actions_{};
+  std::array<QAction*, 12> actions_{};
   ChartWindow* chart_ = nullptr;
   SensitivityWindow* sensitivity_ = nullptr;
   TargetDialog* target_ = nullptr;

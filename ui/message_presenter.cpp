@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSpacerItem>
 #include <QString>
 
@@ -33,20 +35,26 @@ void MessageBoxPresenter::Show(QWidget* parent, std::string_view text, std::stri
 std::optional<std::string> MessageBoxPresenter::ChooseFile(QWidget* parent, FileChoice choice) {
   const bool opening = choice == FileChoice::OpenCase;
   const bool series = choice == FileChoice::SaveSeries;
+  const bool pdf = choice == FileChoice::SavePdf;
   QFileDialog dialog(parent);
   dialog.setWindowTitle(opening  ? QStringLiteral("ケースを開く")
                         : series ? QStringLiteral("時系列をCSVで保存")
+                        : pdf    ? QStringLiteral("報告書をPDFで保存")
                                  : QStringLiteral("ケースを保存"));
   dialog.setAcceptMode(opening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   dialog.setFileMode(opening ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   const std::string_view filter = series    ? kSeriesCsvFilter
                                   : opening ? kCaseOpenFilter
                                             : kCaseSaveFilter;
-  dialog.setNameFilters({ToQString(filter), QStringLiteral("すべてのファイル (*)")});
-  dialog.setDefaultSuffix(series ? QStringLiteral("csv") : QStringLiteral("kurimo"));
+  dialog.setNameFilters({pdf ? QStringLiteral("PDF (*.pdf)") : ToQString(filter),
+                         QStringLiteral("すべてのファイル (*)")});
+  dialog.setDefaultSuffix(series ? QStringLiteral("csv")
+                          : pdf  ? QStringLiteral("pdf")
+                                 : QStringLiteral("kurimo"));
   dialog.setDirectory(QDir::current());
   if (!opening) {
     dialog.selectFile(series ? QStringLiteral("Kurimo_series.csv")
+                      : pdf  ? QStringLiteral("Kurimo_report.pdf")
                              : QStringLiteral("Kurimo_case.kurimo"));
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -67,6 +75,12 @@ std::optional<std::string> MessageBoxPresenter::ChooseOutputFile(QWidget* parent
   dialog.selectFile(info.fileName());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
+}
+
+bool MessageBoxPresenter::ChoosePrinter(QWidget* parent, QPrinter& printer) {
+  QPrintDialog dialog(&printer, parent);
+  dialog.setWindowTitle(QStringLiteral("印刷"));
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace kurimo

@@ -9,6 +9,7 @@
 
 #include "window_ops.h"
 
+class QPrinter;
 class QWidget;
 
 namespace kurimo {
@@ -22,6 +23,8 @@ class MessagePresenter {
   // Where the runs' report goes, starting from the current path.
   virtual std::optional<std::string> ChooseOutputFile(QWidget* parent,
                                                       std::string_view current) = 0;
+  // Lets the user pick and set up the printer; false when they cancelled.
+  virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
 // A message box with the text, the title and one OK button, no icon; the usual file
@@ -31,6 +34,7 @@ class MessageBoxPresenter final : public MessagePresenter {
   void Show(QWidget* parent, std::string_view text, std::string_view title) override;
   std::optional<std::string> ChooseFile(QWidget* parent, FileChoice choice) override;
   std::optional<std::string> ChooseOutputFile(QWidget* parent, std::string_view current) override;
+  bool ChoosePrinter(QWidget* parent, QPrinter& printer) override;
 };
 
 }  // namespace kurimo

@@ -21,6 +21,12 @@ StartParse ParseStartOptions(int argc, const char* const* argv) {
   CLI::Option* outputOption =
       app.add_option("--output", output, "計算結果を書くファイル（既定: Kurimo_OUT.txt）")
           ->option_text("PATH");
+  std::string pdf;
+  CLI::Option* pdfOption =
+      app.add_option("--pdf", pdf,
+                     "ウィンドウを開かずに計算し、報告書をPDFで書く（--output がなければ"
+                     "計算結果のファイルは書かない）")
+          ->option_text("OUT.pdf");
   positionalOption->excludes(caseOption);
   app.set_version_flag("--version", std::string("kurimo ") + kVersion, "版を表示して終わる");
   app.set_help_flag("-h,--help", "使い方を表示して終わる");
@@ -43,7 +49,7 @@ StartParse ParseStartOptions(int argc, const char* const* argv) {
   }
   for (const auto& [option, value, name] :
        {std::tuple{positionalOption, &positional, "CASE"}, std::tuple{caseOption, &named, "--case"},
-        std::tuple{outputOption, &output, "--output"}}) {
+        std::tuple{outputOption, &output, "--output"}, std::tuple{pdfOption, &pdf, "--pdf"}}) {
     if (option->count() > 0 && value->empty()) {
       result.exitStatus = batch::kExitBadInput;
       result.text = std::string(name) + " のファイル名が空です。\n";
@@ -54,6 +60,7 @@ StartParse ParseStartOptions(int argc, const char* const* argv) {
   if (positionalOption->count() > 0) options.caseFile = positional;
   if (caseOption->count() > 0) options.caseFile = named;
   if (outputOption->count() > 0) options.outputPath = output;
+  if (pdfOption->count() > 0) options.pdfPath = pdf;
   result.options = options;
   return result;
 }

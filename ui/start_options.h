@@ -1,5 +1,6 @@
 // What the window program is asked to do at start, from its command line:
 //   kurimo [CASE] [--output PATH]     open the window (with the case, reports at PATH)
+//   kurimo --pdf OUT.pdf [CASE] [--output PATH]   the case's report as a PDF, no window
 //   kurimo --version | --help
 #pragma once
 
@@ -11,6 +12,7 @@ namespace kurimo {
 struct StartOptions {
   std::optional<std::string> caseFile;    // a case file to open (positional or --case)
   std::optional<std::string> outputPath;  // where runs write their report
+  std::optional<std::string> pdfPath;     // write the report there instead of opening a window
 };
 
 // Either the options, or the end of the program: its exit status and what to print

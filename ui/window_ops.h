@@ -49,6 +49,8 @@ struct RunRecord {
   std::string caseName;                 // the case file's name, or 無題
   double residenceTimeDays = 0;         // the fresh water's: bay volume over river flow
   double flushingTimeDays = 0;          // the chain's slowest mode, the mouth's exchange too
+  // The run warned that the river's flow through the mouth was too fast.
+  bool mouthVelocityWarning = false;
 };
 
 // The sensitivity of the bay mean to each multiplier alone: one point per list entry,
@@ -74,7 +76,9 @@ struct TargetView {
 };
 
 // The files the user picks in a file dialog.
-enum class FileChoice { OpenCase, SaveCase, SaveSeries };
+enum class FileChoice { OpenCase, SaveCase, SaveSeries, SavePdf };
+
+struct ReportContent;
 
 class WindowOps {
  public:
@@ -140,6 +144,13 @@ class WindowOps {
   virtual void UpdateTargetLoad(const TargetView& view) = 0;
   // Puts the text on the clipboard, for pasting elsewhere.
   virtual void CopyToClipboard(std::string_view text) = 0;
+  // Writes the report as a one-page PDF at path, replacing the file only by a complete one;
+  // no value on success, or the reason for the failure in words for the user.
+  virtual std::optional<std::string> WriteReportPdf(const std::string& path,
+                                                    const ReportContent& report) = 0;
+  // Asks for a printer and prints the report on it. No value when it was printed or the
+  // user cancelled, or the reason why it could not be printed.
+  virtual std::optional<std::string> PrintReport(const ReportContent& report) = 0;
 };
 
 }  // namespace kurimo
