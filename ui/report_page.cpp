@@ -219,7 +219,7 @@ void DrawChart(QPainter& painter, const QRectF& area, const ReportContent& repor
   QChart* chart = window.Chart();
   // Laid out at a screen size of the same proportions, then scaled onto the page, so that
   // its fonts keep their size relative to the chart.
-  const double width = 560;
+  const double width = 720;
   const QSizeF size(width, width * area.height() / area.width());
   chart->setGeometry(QRectF(QPointF(0, 0), size));
   // The chart lays itself out on posted events; let them run before it is drawn.
