@@ -165,7 +165,6 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
       {"eddy_diffusivity_m2_per_s", ind.eddyDiffusivity},
       {"mean_velocity_cm_per_s", ind.meanVelocity},
       {"residence_time_days", ind.residenceTime},
-      {"flushing_time_days", model.FlushingTimeDays()},
       {"closedness_index", ind.closedness},
       {"load_per_volume_g_per_m3_per_day", ind.loadPerVolume},
   };
@@ -178,6 +177,7 @@ nlohmann::json ResultJson(const kurimo::BayModel& model, const kurimo::RunResult
     j["stable"] = verdict.stable;
     j["step_times_eigenvalue"] = verdict.stepTimesEigenvalue;
     j["steady_state"] = model.SteadyState();
+    j["flushing_time_days"] = model.FlushingTimeDays();
     // The state is finite unless the run blew up.
     if (result.status != kurimo::RunStatus::Diverged &&
         result.status != kurimo::RunStatus::ValueTooLarge) {
@@ -325,7 +325,7 @@ int main(int argc, char** argv) {
       "--json", json,
       "結果メッセージの代わりに結果を JSON で標準出力に書く（定常状態 steady_state、"
       "収束の度合い convergence、時間刻みの安定性 stable と step_times_eigenvalue、"
-      "indicators に湾の入れ替わり時間 flushing_time_days、--target-mean では target を含む）");
+      "交換を含むフラッシング時間 flushing_time_days、--target-mean では target を含む）");
   std::string targetText;
   CLI::Option* targetOption =
       app.add_option(
