@@ -6,13 +6,16 @@
 #   docs/kurimo-menu.png    the ファイル menu opened
 #   docs/kurimo-chart.png   the time-series chart of the default run
 #   docs/kurimo-sensitivity.png  the sensitivity window of the default case
+#   docs/kurimo-copy-results.png the 編集 menu after a run of a case opened from a file
+#   docs/kurimo-target.png  the load-reduction dialog with a target of 2.8 g/m3
+#   docs/kurimo-report.png  the PDF report of the default case (kurimo --pdf, pdftoppm)
 # Usage: scripts/screenshot.sh [output folder]   (default: docs/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out="${1:-docs}"
 mkdir -p "$out"
 
-extra=(xvfb xauth x11-utils xdotool imagemagick openbox)
+extra=(xvfb xauth x11-utils xdotool imagemagick openbox poppler-utils)
 missing=()
 for package in "${extra[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
@@ -105,4 +108,43 @@ sensitivity="$(wait_for_window '感度分析')"
 sleep 1
 frame="$(frame_of "$sensitivity")"
 import -window root -crop "$(crop)" "$out/kurimo-sensitivity.png"
-echo "saved $out/kurimo-{window,run,result-message,menu,chart,sensitivity}.png"
+
+# A case opened from its file at start: its name stands in front of the title. After a
+# run, the 編集 menu (Alt+E) offers the copy of the results.
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+cat >"$work/湾A.kurimo" <<'CASE'
+{"format": "kurimo-case", "version": 1,
+ "conditions": {"bay_area": "1,500", "mean_depth": "18", "mouth_length": "7",
+                "open_sea_quality": "2.4", "inflow_quality": "10", "inflow_rate": "331"},
+ "multipliers": {"section": "1.0", "quality": "1.0", "quantity": "1.2"}}
+CASE
+(cd "$work" && exec "$OLDPWD/build/ui/kurimo" "湾A.kurimo") &
+app=$!
+window="$(wait_for_window '湾A.kurimo')"
+sleep 1
+frame="$(frame_of "$window")"
+xdotool windowactivate --sync "$window"
+xdotool mousemove --window "$window" 472 $((288 + menu_height)) click 1
+sleep 2
+xdotool key Return
+sleep 1
+xdotool key alt+e
+sleep 1
+import -window root -crop "$(crop)" "$out/kurimo-copy-results.png"
+xdotool key Escape
+sleep 0.5
+
+# 表示 → 負荷削減の試算… (Ctrl+L) with a target typed into its box.
+xdotool windowactivate --sync "$window" key ctrl+l
+target="$(wait_for_window '負荷削減の試算')"
+sleep 1
+xdotool type --delay 100 "2.8"
+sleep 1
+frame="$(frame_of "$target")"
+import -window root -crop "$(crop)" "$out/kurimo-target.png"
+
+# The report of the default case, written without a window and rendered at 60 dots per inch.
+(cd "$work" && "$OLDPWD/build/ui/kurimo" --pdf report.pdf)
+pdftoppm -r 60 -png -singlefile "$work/report.pdf" "$out/kurimo-report"
+echo "saved $out/kurimo-{window,run,result-message,menu,chart,sensitivity,copy-results,target,report}.png"
