@@ -8,6 +8,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,17 +21,21 @@
 #include <QProgressDialog>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScatterSeries>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <array>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -351,8 +356,40 @@ TEST_F(WindowTest, KeyboardReachesEveryControlAndTheMenus) {
   file->close();
   QTest::keyClick(&window, Qt::Key_V, Qt::AltModifier);
   EXPECT_TRUE(window.menuBar()->actions().at(2)->menu()->isVisible());  // 表示
-  // Qt's own dialogs speak Japanese whatever the environment says.
+}
+
+// Qt's own dialogs speak Japanese whatever the environment says (the tests run under
+// whatever LANG the machine has): the file dialog's size, type and date columns too.
+TEST(FileDialog, ColumnsAreInJapaneseWhateverTheLanguage) {
   EXPECT_EQ(QLocale().language(), QLocale::Japanese);
+  test::TempFolder folder;
+  std::filesystem::create_directory(folder.path() / "sub");
+  std::ofstream(folder.File("case.kurimo")) << std::string(2048, 'x');
+  QFileDialog dialog;
+  UseJapaneseColumns(dialog);
+  dialog.setDirectory(QString::fromStdString(folder.path().string()));
+  auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  ASSERT_NE(view, nullptr);
+  QAbstractItemModel* model = view->model();
+  const QModelIndex root = view->rootIndex();
+  for (int wait = 0; wait < 100 && model->rowCount(root) < 2; ++wait)
+    QTest::qWait(20);
+  ASSERT_EQ(model->rowCount(root), 2);
+  std::map<QString, QStringList> rows;
+  for (int row = 0; row < 2; ++row) {
+    QStringList cells;
+    for (int column = 1; column <= 3; ++column)
+      cells << model->index(row, column, root).data().toString();
+    rows[model->index(row, 0, root).data().toString()] = cells;
+  }
+  EXPECT_EQ(rows["sub"][0], QString());
+  EXPECT_EQ(rows["sub"][1], QStringLiteral("フォルダー"));
+  EXPECT_EQ(rows["case.kurimo"][0], QStringLiteral("2.00 KiB"));
+  // 2026/12/07 12:18: year first, as Japanese dates are written.
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}$"))
+                  .match(rows["case.kurimo"][2])
+                  .hasMatch())
+      << rows["case.kurimo"][2].toStdString();
 }
 
 // The buttons are painted in their own solid colours, darker while held down, with a

@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGridLayout>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -14,6 +17,38 @@
 #include "qt_text.h"
 
 namespace kurimo {
+namespace {
+
+// Qt's file dialog writes sizes and dates in the environment's locale, and its Japanese
+// translation has no word for a folder's type; these columns are given in Japanese here.
+class JapaneseFileColumns final : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || files == nullptr || index.column() < 1 || index.column() > 3) {
+      return QIdentityProxyModel::data(index, role);
+    }
+    const QFileInfo info = files->fileInfo(mapToSource(index));
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    switch (index.column()) {
+      case 1:
+        return info.isDir() ? QString() : japanese.formattedDataSize(info.size());
+      case 2:
+        return info.isDir() ? QStringLiteral("フォルダー") : QIdentityProxyModel::data(index, role);
+      default:
+        return japanese.toString(info.lastModified(), QLocale::ShortFormat);
+    }
+  }
+};
+
+}  // namespace
+
+void UseJapaneseColumns(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setProxyModel(new JapaneseFileColumns(&dialog));
+}
 
 void MessageBoxPresenter::Show(QWidget* parent, std::string_view text, std::string_view title) {
   QString shown = ToQString(text);
@@ -37,6 +72,7 @@ std::optional<std::string> MessageBoxPresenter::ChooseFile(QWidget* parent, File
   const bool series = choice == FileChoice::SaveSeries;
   const bool pdf = choice == FileChoice::SavePdf;
   QFileDialog dialog(parent);
+  UseJapaneseColumns(dialog);
   dialog.setWindowTitle(opening  ? QStringLiteral("ケースを開く")
                         : series ? QStringLiteral("時系列をCSVで保存")
                         : pdf    ? QStringLiteral("報告書をPDFで保存")
@@ -64,6 +100,7 @@ std::optional<std::string> MessageBoxPresenter::ChooseFile(QWidget* parent, File
 std::optional<std::string> MessageBoxPresenter::ChooseOutputFile(QWidget* parent,
                                                                  std::string_view current) {
   QFileDialog dialog(parent);
+  UseJapaneseColumns(dialog);
   dialog.setWindowTitle(QStringLiteral("出力ファイルの保存先"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

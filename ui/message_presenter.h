@@ -10,6 +10,7 @@
 #include "window_ops.h"
 
 class QPrinter;
+class QFileDialog;
 class QWidget;
 
 namespace kurimo {
@@ -26,6 +27,10 @@ class MessagePresenter {
   // Lets the user pick and set up the printer; false when they cancelled.
   virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
+
+// Makes a file dialog Qt's own (not the desktop's) and shows its size, type and date
+// columns in Japanese whatever the environment's language.
+void UseJapaneseColumns(QFileDialog& dialog);
 
 // A message box with the text, the title and one OK button, no icon; the usual file
 // dialogs.
