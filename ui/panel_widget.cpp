@@ -12,6 +12,12 @@ QColor ToQColor(PackedColour colour) {
   return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
 }
 
+Qt::PenStyle ToQtPenStyle(std::int16_t style) {
+  static constexpr Qt::PenStyle kStyles[] = {Qt::SolidLine,   Qt::DashLine,       Qt::DotLine,
+                                             Qt::DashDotLine, Qt::DashDotDotLine, Qt::NoPen};
+  return style >= 0 && style <= 5 ? kStyles[style] : Qt::SolidLine;
+}
+
 PanelWidget::PanelWidget(QWidget* parent, TwipsScale scale) : QWidget(parent), scale_(scale) {}
 
 void PanelWidget::PrepareImage() {
@@ -98,26 +104,7 @@ void PanelWidget::SetPenWidth(std::int16_t pixels) {
 }
 
 void PanelWidget::SetPenStyle(std::int16_t style) {
-  switch (style) {
-    case 1:
-      penStyle_ = Qt::DashLine;
-      break;
-    case 2:
-      penStyle_ = Qt::DotLine;
-      break;
-    case 3:
-      penStyle_ = Qt::DashDotLine;
-      break;
-    case 4:
-      penStyle_ = Qt::DashDotDotLine;
-      break;
-    case 5:
-      penStyle_ = Qt::NoPen;
-      break;
-    default:
-      penStyle_ = Qt::SolidLine;
-      break;
-  }
+  penStyle_ = ToQtPenStyle(style);
 }
 
 void PanelWidget::paintEvent(QPaintEvent* event) {

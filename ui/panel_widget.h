@@ -46,5 +46,8 @@ class PanelWidget final : public QWidget, public Canvas {
 };
 
 QColor ToQColor(PackedColour colour);
+// The drawing operations' pen styles 0 to 5: solid, dash, dot, dash-dot, dash-dot-dot,
+// none; any other is solid.
+Qt::PenStyle ToQtPenStyle(std::int16_t style);
 
 }  // namespace kurimo

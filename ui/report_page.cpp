@@ -293,9 +293,7 @@ void PainterCanvas::SetPenWidth(std::int16_t pixels) {
 }
 
 void PainterCanvas::SetPenStyle(std::int16_t style) {
-  static constexpr Qt::PenStyle kStyles[] = {Qt::SolidLine,   Qt::DashLine,       Qt::DotLine,
-                                             Qt::DashDotLine, Qt::DashDotDotLine, Qt::NoPen};
-  penStyle_ = style >= 0 && style <= 5 ? kStyles[style] : Qt::SolidLine;
+  penStyle_ = ToQtPenStyle(style);
 }
 
 void PainterCanvas::TextInBox(float x1, float y1, float x2, float y2, const QString& text,
