@@ -39,10 +39,15 @@ std::string DescribeSystemError(int errorNumber) {
       return "開いているファイルが多すぎます";
     case ELOOP:
       return "シンボリックリンクが循環しているか、つながりが長すぎます";
+    case EFBIG:
+      return "ファイルが大きすぎます（ファイルの大きさの制限を超えました）";
+    case EIO:
+      return "ディスクの読み書きでエラーが起きました";
     default:
       break;
   }
-  return std::strerror(errorNumber);
+  // A rarer error: said in Japanese, with the system's own words for a closer look.
+  return std::string("システムのエラーです（") + std::strerror(errorNumber) + "）";
 }
 
 namespace {

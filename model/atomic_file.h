@@ -61,7 +61,7 @@ class ReplacingFile {
 // failure the target is as it was before and no temporary file remains.
 std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes);
 
-// The system's reason for an error number, in words for the user.
+// The system's reason for an error number, in Japanese words for the user.
 std::string DescribeSystemError(int errorNumber);
 
 // The reason given when a file name is empty.

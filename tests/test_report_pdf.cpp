@@ -144,7 +144,7 @@ TEST_F(ReportPdf, FailuresEndWithTheirStatusAndLeaveEarlierFilesAsTheyWere) {
        {"-c", std::string("trap '' XFSZ; ulimit -f 8; exec '") + KURIMO_WINDOW_PATH +
                   "' --pdf report.pdf"},
        kExitFileError,
-       "報告書のPDFファイル「report.pdf」"},
+       "報告書のPDFファイル「report.pdf」に書き込めません（ファイルが大きすぎます"},
   };
   for (const Row& row : rows) {
     const ProcessResult r =
