@@ -77,6 +77,13 @@ TwipsScale ScreenScale() {
   return {dpiX, dpiY};
 }
 
+// Shows a window of the program, or brings it to the front when it is already open.
+void BringToFront(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
 int ListIndex(MultiplierList list) {
   return static_cast<int>(list);
 }
@@ -656,9 +663,7 @@ std::optional<std::string> MainWindow::PrintReport(const ReportContent& report) 
 void MainWindow::ShowChart(const RunRecord& record) {
   if (chart_ == nullptr) chart_ = new ChartWindow(this);
   chart_->ShowRecord(record);
-  chart_->show();
-  chart_->raise();
-  chart_->activateWindow();
+  BringToFront(chart_);
 }
 
 void MainWindow::UpdateChart(const RunRecord& record) {
@@ -676,17 +681,13 @@ void MainWindow::CopyToClipboard(std::string_view text) {
 void MainWindow::ShowSensitivity(const SensitivityFigures& figures) {
   if (sensitivity_ == nullptr) sensitivity_ = new SensitivityWindow(this);
   sensitivity_->ShowFigures(figures);
-  sensitivity_->show();
-  sensitivity_->raise();
-  sensitivity_->activateWindow();
+  BringToFront(sensitivity_);
 }
 
 void MainWindow::ShowTargetLoad(const TargetView& view) {
   if (target_ == nullptr) target_ = new TargetDialog(this, form_);
   target_->ShowView(view);
-  target_->show();
-  target_->raise();
-  target_->activateWindow();
+  BringToFront(target_);
 }
 
 void MainWindow::UpdateTargetLoad(const TargetView& view) {
