@@ -40,6 +40,14 @@ class RunObserver {
   virtual bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) = 0;
 };
 
+// An observer for runs nobody watches (a sweep's cases, the load for a target): it shows
+// no warning and never stops the run.
+class SilentObserver final : public RunObserver {
+ public:
+  void ShowWarning(std::string_view, std::string_view) override {}
+  bool ContinueRun(std::uint64_t, std::uint64_t) override { return true; }
+};
+
 enum class RunStatus {
   Completed,
   OutputFileFailed,  // the output file could not be created or written
@@ -66,15 +74,22 @@ struct RunResult {
   std::uint64_t stepCount = 0;        // N, once it is known
   std::uint64_t stepsDone = 0;        // steps made before the run ended
   LargeValue tooLarge;                // with ValueTooLarge: the quality that was too large
-  // With ZeroTimeStep: the rule's step was above 0, but the chain's exchange is so fast
-  // that no whole minute keeps the step stable.
-  bool exchangeTooFast = false;
+  bool exchangeTooFast = false;       // as RunPlan::exchangeTooFast
 };
 
 // The checks a run makes between its set-up and its first step, and the step count.
 struct RunPlan {
   RunStatus status = RunStatus::Completed;  // Completed: the case can be stepped
   std::uint64_t stepCount = 0;              // N; 0 unless status is Completed
+  // With ZeroTimeStep: the rule's step was above 0, but the chain's exchange is so fast
+  // that no whole minute keeps the step stable.
+  bool exchangeTooFast = false;
+};
+
+// What every run knows before its first step, alone or in a sweep.
+struct RunPreparation {
+  bool mouthVelocityWarning = false;  // the warning was raised during set-up
+  RunPlan plan;
 };
 
 // The water-quality indicators and changed conditions as the output file writes them,
@@ -136,10 +151,10 @@ class BayModel {
   std::string InflowQuality;      // g/m3, text
   std::string InflowRate;         // m3/s, text
   double InflowLoad = 0;          // g/s, InflowQuality x InflowRate
-  double VolumeFactor = 1.0;      // multiplier of the bay volume; nothing changes it
-  double SectionFactor = 1.0;     // multiplier of the mouth cross-section
-  float QualityFactor = 1.0f;     // multiplier of the inflow quality
-  double QuantityFactor = 1.0;    // multiplier of the inflow quantity
+  static constexpr double VolumeFactor = 1.0;  // multiplier of the bay volume; no control has it
+  double SectionFactor = 1.0;                  // multiplier of the mouth cross-section
+  float QualityFactor = 1.0f;                  // multiplier of the inflow quality
+  double QuantityFactor = 1.0;                 // multiplier of the inflow quantity
 
   // --- Derived values, recomputed by SetUpCase at the start of every run.
   double BayVolumeM3 = 0;        // m3
@@ -176,12 +191,13 @@ class BayModel {
   float ExchangeCoefficient[kBoxBound + 1][kBoxBound + 1] = {};     // m3/s, symmetric
   double Concentration[kConstituentBound + 1][kBoxBound + 1] = {};  // g/m3, (c, b)
   float StepIncrement[kConstituentBound + 1][kBoxBound + 1] = {};   // g/m3, last step
-  float SourceRate[kConstituentBound + 1][kBoxBound + 1] = {};      // g/m3/s, always 0
-  double ChangedInflowQuality[kConstituentBound + 1] = {};          // g/m3
-  double DailyLoad[kConstituentBound + 1][kBoxBound + 1] = {};      // kg/day, (c, b)
-  float RemovalPercent[kConstituentBound + 1] = {};                 // %
-  double LoadRate[kConstituentBound + 1][kBoxBound + 1] = {};       // g/s, (c, b)
-  double BayAverage[kConstituentBound + 1] = {};                    // g/m3, by constituent
+  // g/m3/s: the direct source term of the step, zero in every case this program runs.
+  static constexpr float SourceRate[kConstituentBound + 1][kBoxBound + 1] = {};
+  double ChangedInflowQuality[kConstituentBound + 1] = {};      // g/m3
+  double DailyLoad[kConstituentBound + 1][kBoxBound + 1] = {};  // kg/day, (c, b)
+  float RemovalPercent[kConstituentBound + 1] = {};             // %
+  double LoadRate[kConstituentBound + 1][kBoxBound + 1] = {};   // g/s, (c, b)
+  double BayAverage[kConstituentBound + 1] = {};                // g/m3, by constituent
 
   // --- What a run recorded on the way: boxes 1 to 5 at evenly spaced steps. Cleared at
   // the start of every run; after a fault or a cancel it holds the points made so far.
@@ -222,6 +238,10 @@ class BayModel {
   bool SetUpCase(RunObserver& observer);
   // After SetUpCase: whether the case can be stepped, and how many steps it takes.
   RunPlan PlanSteps() const;
+  // The preparation every run shares, a single run and each case of a sweep: clears the
+  // arrays, sets up the case (the warning goes to the observer), plans the steps and, when
+  // the case can be stepped, works out the load rates, which stay the same at every step.
+  RunPreparation PrepareRun(RunObserver& observer);
   // True when the step is shorter than the rule's step, for stability.
   bool TimeStepReduced() const { return TimeStepMinutes != RuleTimeStepMinutes; }
   // After SetUpCase: the quality whose size puts the terms of a step beyond single

@@ -22,7 +22,6 @@ void BayModel::LoadDefaultCase() {
   BayVolume = (areaStore * depthStore) * 0.001;
   MouthSection = static_cast<float>((mouthLengthStore * mouthDepthStore) * 0.001);
   InflowLoad = qualityStore * rateStore;
-  VolumeFactor = 1.0;
   SectionFactor = 1.0;
   QuantityFactor = 1.0;
   QualityFactor = 1.0f;

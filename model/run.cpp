@@ -51,6 +51,17 @@ RunPlan BayModel::PlanSteps() const {
   return plan;
 }
 
+RunPreparation BayModel::PrepareRun(RunObserver& observer) {
+  RunPreparation prepared;
+  InitialiseModelArrays();
+  prepared.mouthVelocityWarning = SetUpCase(observer);
+  prepared.plan = PlanSteps();
+  prepared.plan.exchangeTooFast =
+      prepared.plan.status == RunStatus::ZeroTimeStep && RuleTimeStepMinutes > 0;
+  if (prepared.plan.status == RunStatus::Completed) ComputeLoadRates();
+  return prepared;
+}
+
 RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& observer) {
   Series = TimeSeries{};
   RunResult result;
@@ -65,8 +76,8 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
   };
   if (!file.Open(outputPath)) return fileFailed();
 
-  InitialiseModelArrays();
-  result.mouthVelocityWarning = SetUpCase(observer);
+  const RunPreparation prepared = PrepareRun(observer);
+  result.mouthVelocityWarning = prepared.mouthVelocityWarning;
   Series.openSea = Concentration[1][BoxCount];
   Series.timeStepMinutes = TimeStepMinutes;
   WriteConditionsAndIndicators(file);
@@ -87,13 +98,9 @@ RunResult BayModel::RunSimulation(const std::string& outputPath, RunObserver& ob
                                                                      : RunStatus::ValueTooLarge);
   };
 
-  const RunPlan plan = PlanSteps();
-  result.exchangeTooFast = plan.status == RunStatus::ZeroTimeStep && RuleTimeStepMinutes > 0;
-  if (plan.status != RunStatus::Completed) return abandon(plan.status);
-  result.stepCount = plan.stepCount;
-
-  // The load rates are the same at every step, so they are worked out once.
-  ComputeLoadRates();
+  result.exchangeTooFast = prepared.plan.exchangeTooFast;
+  if (prepared.plan.status != RunStatus::Completed) return abandon(prepared.plan.status);
+  result.stepCount = prepared.plan.stepCount;
 
   // The steps go in chunks that end where a point of the series is due or the observer is
   // called, whichever comes first. A chunk boundary changes nothing: each step starts

@@ -1,21 +1,11 @@
 #include "series_csv.h"
 
-#include <charconv>
 #include <cstdint>
 
 #include "atomic_file.h"
+#include "number_text.h"
 
 namespace kurimo {
-namespace {
-
-template <class Number>
-void AppendNumber(std::string& out, Number value) {
-  char buffer[32];
-  const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, r.ptr);
-}
-
-}  // namespace
 
 std::string SeriesCsvText(const TimeSeries& series) {
   std::string out;
@@ -25,12 +15,12 @@ std::string SeriesCsvText(const TimeSeries& series) {
   out += kSeriesCsvHeader;
   out += "\r\n";
   for (const SeriesPoint& p : series.points) {
-    AppendNumber(out, p.step);
+    AppendShortestNumber(out, p.step);
     out += ',';
-    AppendNumber(out, p.day);
+    AppendShortestNumber(out, p.day);
     for (double c : p.concentration) {
       out += ',';
-      AppendNumber(out, c);
+      AppendShortestNumber(out, c);
     }
     out += "\r\n";
   }

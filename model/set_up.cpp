@@ -22,7 +22,6 @@ void BayModel::InitialiseModelArrays() {
     for (int b = 1; b <= kBoxBound; ++b) {
       Concentration[c][b] = 0.0;
       StepIncrement[c][b] = 0.0f;
-      SourceRate[c][b] = 0.0f;
       DailyLoad[c][b] = 0.0;
     }
   }

@@ -28,13 +28,6 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
 constexpr double kNoMean = std::numeric_limits<double>::quiet_NaN();
 
-// A sweep shows no warnings: the outcome records the mouth-velocity warning instead.
-class SilentObserver final : public RunObserver {
- public:
-  void ShowWarning(std::string_view, std::string_view) override {}
-  bool ContinueRun(std::uint64_t, std::uint64_t) override { return true; }
-};
-
 void Abandon(CaseOutcome& out, RunStatus reason) {
   out.status = CaseStatus::Abandoned;
   out.runStatus = reason;
@@ -68,9 +61,9 @@ struct PendingCase {
   bool standardChain = false;
 };
 
-// The part of BayModel::RunSimulation before the stepping, with the same checks in the
-// same order. Fills `out` as far as it goes; returns the case to step, or no value when
-// the run has already ended (abandoned, or no steps to make).
+// A case's run up to its first step, prepared as a single run prepares it. Fills `out` as far as it
+// goes; returns the case to step, or no value when the run has already ended (abandoned, or no
+// steps to make).
 std::optional<PendingCase> SetUp(const BayModel& conditions, const MultiplierChoice& choice,
                                  std::size_t index, CaseOutcome& out) {
   BayModel m = conditions;
@@ -80,21 +73,19 @@ std::optional<PendingCase> SetUp(const BayModel& conditions, const MultiplierCho
   }
   out.choice = choice;
   out.bayAverage = kNoMean;
-  m.InitialiseModelArrays();
   SilentObserver silent;
-  out.mouthVelocityWarning = m.SetUpCase(silent);
+  const RunPreparation prepared = m.PrepareRun(silent);
+  out.mouthVelocityWarning = prepared.mouthVelocityWarning;
   out.indicators = m.ComputeIndicators();
   out.timeStepMinutes = m.TimeStepMinutes;
   out.ruleTimeStepMinutes = m.RuleTimeStepMinutes;
   out.timeStepReduced = m.TimeStepReduced();
   KeepConcentrations(m, out);
-  const RunPlan plan = m.PlanSteps();
-  if (plan.status != RunStatus::Completed) {
-    Abandon(out, plan.status);
+  if (prepared.plan.status != RunStatus::Completed) {
+    Abandon(out, prepared.plan.status);
     return std::nullopt;
   }
-  out.steps = plan.stepCount;
-  m.ComputeLoadRates();
+  out.steps = prepared.plan.stepCount;
   if (out.steps == 0) {
     FinishWithMean(m, out);
     return std::nullopt;
@@ -264,10 +255,8 @@ class WorkerThreads {
   explicit WorkerThreads(Sweep& sweep) : sweep_(sweep) {}
   WorkerThreads(const WorkerThreads&) = delete;
   WorkerThreads& operator=(const WorkerThreads&) = delete;
-  ~WorkerThreads() {
-    sweep_.stop = true;
-    JoinAll();
-  }
+  // The threads join as they are destroyed, after the stop.
+  ~WorkerThreads() { sweep_.stop = true; }
 
   void Start() {
     {
@@ -283,15 +272,11 @@ class WorkerThreads {
     }
   }
 
-  void JoinAll() {
-    for (std::thread& t : threads_) {
-      if (t.joinable()) t.join();
-    }
-  }
+  void JoinAll() { threads_.clear(); }
 
  private:
   Sweep& sweep_;
-  std::vector<std::thread> threads_;
+  std::vector<std::jthread> threads_;
 };
 
 unsigned WorkerCount(const SweepControl& control, std::size_t pendingCases) {

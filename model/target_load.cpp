@@ -11,14 +11,6 @@ namespace {
 constexpr int kBays = 5;
 constexpr int kOpenSea = kBays + 1;
 
-// Set-up that answers the mouth-velocity warning silently: the figures are worked out
-// while the user types, and the warning belongs to a run.
-class SilentObserver final : public RunObserver {
- public:
-  void ShowWarning(std::string_view, std::string_view) override {}
-  bool ContinueRun(std::uint64_t, std::uint64_t) override { return true; }
-};
-
 void SetUp(BayModel& model) {
   SilentObserver observer;
   model.InitialiseModelArrays();

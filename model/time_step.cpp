@@ -76,7 +76,7 @@ SteppingResult BayModel::AdvanceGeneralTimeSteps(std::uint64_t count) {
 bool BayModel::UsesStandardChain() const {
   if (BayBoxCount != 5 || BoxCount != 6 || ConstituentCount != 1) return false;
   for (int b = 1; b <= 5; ++b) {
-    if (BoxVolume[b] == 0 || SourceRate[1][b] != 0) return false;
+    if (BoxVolume[b] == 0) return false;
     if (b > 1 && LoadRate[1][b] != 0) return false;
     for (int n = 1; n <= 6; ++n) {
       const bool neighbours = n == b - 1 || n == b + 1;
