@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -12,6 +11,7 @@
 #include "atomic_file.h"
 #include "case_inputs.h"
 #include "echo_text.h"
+#include "number_text.h"
 #include "output_file.h"
 #include "progress_line.h"
 #include "run_messages.h"
@@ -38,18 +38,6 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(begin, text.find_last_not_of(" \t") + 1 - begin);
 }
 
-void AppendNumber(std::string& row, double value) {
-  char digits[32];
-  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
-  row.append(digits, r.ptr);
-}
-
-void AppendNumber(std::string& row, std::uint64_t value) {
-  char digits[24];
-  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
-  row.append(digits, r.ptr);
-}
-
 // The step count is known once the set-up has passed its checks.
 bool StepCountKnown(const CaseOutcome& o) {
   return o.status != CaseStatus::Abandoned ||
@@ -65,17 +53,17 @@ void AppendRow(std::string& table, const CaseOutcome& o) {
   for (double v : {o.indicators.changedMouthSection, o.indicators.changedInflowLoad,
                    o.indicators.residenceTime, o.indicators.closedness, o.indicators.loadPerVolume,
                    o.timeStepMinutes}) {
-    AppendNumber(table, v);
+    AppendShortestNumber(table, v);
     table += ',';
   }
-  if (StepCountKnown(o)) AppendNumber(table, o.steps);
+  if (StepCountKnown(o)) AppendShortestNumber(table, o.steps);
   table += ',';
   // An abandoned run has no result: its cells stay empty.
   const bool hasResult = o.status != CaseStatus::Abandoned;
-  if (hasResult) AppendNumber(table, o.bayAverage);
+  if (hasResult) AppendShortestNumber(table, o.bayAverage);
   for (double c : o.concentrations) {
     table += ',';
-    if (hasResult) AppendNumber(table, c);
+    if (hasResult) AppendShortestNumber(table, c);
   }
   table += ',';
   switch (o.status) {

@@ -168,6 +168,68 @@ long long ReadExponentDigits(std::string_view digits) {
   return value;
 }
 
+// A decimal number read from the start of a text: an optional sign, whole-number digits,
+// a decimal part after ".", and an exponent after E or D. A marker without exponent digits
+// ends the number before the marker.
+struct DecimalScan {
+  bool valid = false;  // there were digits, and any grouping commas stood in threes
+  bool negative = false;
+  std::string mantissa;  // the digits, with the "." where it stood
+  long long exponent = 0;
+  std::size_t end = 0;  // the index of the first character after the number
+};
+
+// With `groupedThousands`, commas may group the whole-number digits as thousands (one to
+// three digits, then groups of exactly three); without it a comma ends the number.
+DecimalScan ScanDecimal(std::string_view s, bool groupedThousands) {
+  DecimalScan scan;
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) scan.negative = s[i++] == '-';
+  bool anyDigit = false;
+  std::size_t groupDigits = 0;
+  bool grouped = false;
+  while (i < s.size()) {
+    if (IsDigit(s[i])) {
+      scan.mantissa.push_back(s[i++]);
+      anyDigit = true;
+      ++groupDigits;
+      if (grouped && groupDigits > 3) return scan;
+    } else if (groupedThousands && s[i] == ',') {
+      if (groupDigits == 0 || groupDigits > 3 || (grouped && groupDigits != 3)) return scan;
+      grouped = true;
+      groupDigits = 0;
+      ++i;
+    } else {
+      break;
+    }
+  }
+  if (grouped && groupDigits != 3) return scan;
+  if (i < s.size() && s[i] == '.') {
+    scan.mantissa.push_back(s[i++]);
+    while (i < s.size() && IsDigit(s[i])) {
+      scan.mantissa.push_back(s[i++]);
+      anyDigit = true;
+    }
+  }
+  if (!anyDigit) return scan;
+  scan.valid = true;
+  scan.end = i;
+  if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+    std::size_t j = i + 1;
+    bool negativeExponent = false;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) negativeExponent = s[j++] == '-';
+    const std::size_t start = j;
+    while (j < s.size() && IsDigit(s[j]))
+      ++j;
+    if (j > start) {
+      scan.exponent = ReadExponentDigits(s.substr(start, j - start));
+      if (negativeExponent) scan.exponent = -scan.exponent;
+      scan.end = j;
+    }
+  }
+  return scan;
+}
+
 }  // namespace
 
 std::string NumberToText(double value) {
@@ -207,37 +269,9 @@ double LeadingNumber(std::string_view text) {
     return value;
   }
 
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  std::string mantissa;
-  bool anyDigit = false;
-  while (i < s.size() && IsDigit(s[i])) {
-    mantissa.push_back(s[i++]);
-    anyDigit = true;
-  }
-  if (i < s.size() && s[i] == '.') {
-    mantissa.push_back(s[i++]);
-    while (i < s.size() && IsDigit(s[i])) {
-      mantissa.push_back(s[i++]);
-      anyDigit = true;
-    }
-  }
-  if (!anyDigit) return 0.0;
-  long long exponent = 0;
-  if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-    std::size_t j = i + 1;
-    bool negativeExponent = false;
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) negativeExponent = s[j++] == '-';
-    const std::size_t start = j;
-    while (j < s.size() && IsDigit(s[j]))
-      ++j;
-    if (j > start) {
-      exponent = ReadExponentDigits(std::string_view(s).substr(start, j - start));
-      if (negativeExponent) exponent = -exponent;
-    }
-  }
-  return *ConvertDecimal(negative, mantissa, exponent, false);
+  const DecimalScan scan = ScanDecimal(s, false);
+  if (!scan.valid) return 0.0;
+  return *ConvertDecimal(scan.negative, scan.mantissa, scan.exponent, false);
 }
 
 std::optional<double> ParseNumberText(std::string_view text) {
@@ -251,53 +285,9 @@ std::optional<double> ParseNumberText(std::string_view text) {
     --end;
   const std::string_view s = text.substr(begin, end - begin);
 
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  std::string mantissa;
-  bool anyDigit = false;
-  // Whole part: digits; with grouping commas, one to three digits and then groups of
-  // exactly three ("1,234,567"), so that "0,5" or "1,0,0" is no number.
-  std::size_t groupDigits = 0;
-  bool grouped = false;
-  while (i < s.size()) {
-    if (IsDigit(s[i])) {
-      mantissa.push_back(s[i++]);
-      anyDigit = true;
-      ++groupDigits;
-      if (grouped && groupDigits > 3) return std::nullopt;
-    } else if (s[i] == ',') {
-      if (groupDigits == 0 || groupDigits > 3 || (grouped && groupDigits != 3)) return std::nullopt;
-      grouped = true;
-      groupDigits = 0;
-      ++i;
-    } else {
-      break;
-    }
-  }
-  if (grouped && groupDigits != 3) return std::nullopt;
-  if (i < s.size() && s[i] == '.') {
-    mantissa.push_back(s[i++]);
-    while (i < s.size() && IsDigit(s[i])) {
-      mantissa.push_back(s[i++]);
-      anyDigit = true;
-    }
-  }
-  if (!anyDigit) return std::nullopt;
-  long long exponent = 0;
-  if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-    ++i;
-    bool negativeExponent = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negativeExponent = s[i++] == '-';
-    const std::size_t start = i;
-    while (i < s.size() && IsDigit(s[i]))
-      ++i;
-    if (i == start) return std::nullopt;
-    exponent = ReadExponentDigits(s.substr(start, i - start));
-    if (negativeExponent) exponent = -exponent;
-  }
-  if (i != s.size()) return std::nullopt;
-  return ConvertDecimal(negative, mantissa, exponent, true);
+  const DecimalScan scan = ScanDecimal(s, true);
+  if (!scan.valid || scan.end != s.size()) return std::nullopt;
+  return ConvertDecimal(scan.negative, scan.mantissa, scan.exponent, true);
 }
 
 bool IsNumberText(std::string_view text) {
@@ -306,6 +296,18 @@ bool IsNumberText(std::string_view text) {
 
 double TextToNumber(std::string_view text) {
   return ParseNumberText(text).value_or(std::numeric_limits<double>::quiet_NaN());
+}
+
+void AppendShortestNumber(std::string& out, double value) {
+  char digits[32];
+  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, r.ptr);
+}
+
+void AppendShortestNumber(std::string& out, std::uint64_t value) {
+  char digits[24];
+  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, r.ptr);
 }
 
 double RoundHalfEven(double value, int places) {

@@ -3,6 +3,7 @@
 // reads the machine's locale, so " 2.4" means 2.4 on every system.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,11 @@ bool IsNumberText(std::string_view text);
 // other text gives NaN, so that a mistake shows up as a failed run instead of a
 // plausible number.
 double TextToNumber(std::string_view text);
+
+// Appends the shortest decimal text that reads back as the same number ("0.1", "1e+300",
+// "6294"): the form of the tables and files meant for other programs.
+void AppendShortestNumber(std::string& out, double value);
+void AppendShortestNumber(std::string& out, std::uint64_t value);
 
 // Rounds to the given number of decimal places (0 to 15); a value exactly halfway, as
 // the double stands, goes to the even last digit (0.125 -> 0.12, 0.375 -> 0.38).

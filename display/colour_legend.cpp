@@ -6,13 +6,13 @@ namespace kurimo {
 
 void ColourLegend::DrawColourLegend(PanelDrawing& drawing, const ColourScale& scale,
                                     std::string windowFontFace) {
-  LegendZoom = 1;
-  LegendUnit = 5.67 * LegendZoom;
+  const double LegendZoom = 1;
+  const double LegendUnit = 5.67 * LegendZoom;  // twips per legend unit
 
   drawing.SetDrawWidth(2);  // pixels
   drawing.SetDrawStyle(0);  // solid
 
-  LegendFontName = std::move(windowFontFace);
+  const std::string LegendFontName = std::move(windowFontFace);
   drawing.SetDrawFontName(LegendFontName);
 
   const std::string unitText = "(g/m3)";

@@ -12,12 +12,8 @@ namespace kurimo {
 
 class ColourLegend {
  public:
-  double LegendZoom = 0;
-  double LegendUnit = 0;       // twips per legend unit
-  std::string LegendFontName;  // the window's font face, read at every drawing
-
   // Draws the legend for a built scale. Never erases: drawing twice paints the same
-  // picture over the first.
+  // picture over the first. The text is in `windowFontFace`, the window's own font face.
   void DrawColourLegend(PanelDrawing& drawing, const ColourScale& scale,
                         std::string windowFontFace);
 };

@@ -273,18 +273,13 @@ TEST(ColourLegend, DrawingTwiceRepeatsTheSameCalls) {
       first);
 }
 
-TEST(ColourLegend, ResetsTheZoomAndKeepsTheWindowFont) {
+TEST(ColourLegend, KeepsTheWindowFont) {
   ColourScale scale;
   scale.BuildColourScale();
   RecordingCanvas canvas;
   PanelDrawing drawing(canvas, scale.TextAnchorColour);
   ColourLegend legend;
-  legend.LegendZoom = 3;
-  legend.LegendUnit = 17.01;
   legend.DrawColourLegend(drawing, scale, "Meiryo UI");
-  EXPECT_EQ(legend.LegendZoom, 1.0);
-  EXPECT_EQ(legend.LegendUnit, 5.67);
-  EXPECT_EQ(legend.LegendFontName, "Meiryo UI");
   ExpectSameCalls(canvas.calls, ExpectedLegend(scale, "Meiryo UI"));
 }
 

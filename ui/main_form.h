@@ -79,7 +79,6 @@ class MainForm {
   const BayModel& Model() const { return model_; }
   const std::string& OutputPath() const { return outputPath_; }
   const ColourScale& Scale() const { return scale_; }
-  const ColourLegend& Legend() const { return legend_; }
   bool Running() const { return running_; }
 
  private:

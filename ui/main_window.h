@@ -53,7 +53,6 @@ class GroupFrame final : public QWidget {
   GroupFrame(QWidget* parent, const QString& caption, bool showCaption);
   void SetColour(const QColor& colour);
   QColor Colour() const { return colour_; }
-  const QString& Caption() const { return caption_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
