@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")" && pwd)"
 "$root/scripts/build.sh"
 if [ $# -eq 0 ]; then
   if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    exec "$root/build/ui/kurimo"
+    exec "$root/build/window/kurimo"
   fi
   echo "画面がない（DISPLAY も WAYLAND_DISPLAY もない）ため、ウィンドウの代わりに既定のケースをバッチで計算します。" >&2
 fi

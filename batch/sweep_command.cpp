@@ -11,10 +11,13 @@
 #include "atomic_file.h"
 #include "case_inputs.h"
 #include "echo_text.h"
+#include "exit_status.h"
 #include "number_text.h"
 #include "output_file.h"
 #include "progress_line.h"
 #include "run_messages.h"
+#include "series_csv.h"
+#include "stop_signals.h"
 
 namespace kurimo::batch {
 namespace {
@@ -135,14 +138,13 @@ std::string SweepTable(std::span<const CaseOutcome> outcomes) {
   return table;
 }
 
-SweepExit RunSweepCommand(const BayModel& conditions, const SweepRequest& request,
-                          const std::function<bool()>& interrupted) {
+int RunSweepCommand(const BayModel& conditions, const SweepRequest& request) {
   const std::optional<std::array<bool, 3>> lists = ParseSweepLists(request.lists);
   if (!lists) {
     std::cerr << "--sweep に「" << EchoedText(request.lists)
               << "」は指定できません。指定できる名前: section, quality, quantity"
                  "（コンマで区切って複数、省略するとすべて）\n";
-    return SweepExit::BadInput;
+    return kExitBadInput;
   }
   const std::vector<MultiplierChoice> choices =
       SweepChoices(conditions, (*lists)[0], (*lists)[1], (*lists)[2]);
@@ -150,15 +152,15 @@ SweepExit RunSweepCommand(const BayModel& conditions, const SweepRequest& reques
   ProgressLine progress("スイープ計算中", "ステップ");
   SweepControl control;
   control.progress = [&](std::uint64_t done, std::uint64_t total) {
-    if (interrupted()) return false;
+    if (StopAsked()) return false;
     progress.Show(done, total);
     return true;
   };
   const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
   progress.Remove();
-  if (interrupted()) {
+  if (StopAsked()) {
     std::cerr << "計算を中止しました。表は書いていません。\n";
-    return SweepExit::Interrupted;
+    return ExitStatusForSignal(StopSignal());
   }
 
   const std::string table = SweepTable(outcomes);
@@ -167,11 +169,11 @@ SweepExit RunSweepCommand(const BayModel& conditions, const SweepRequest& reques
             WriteFileAtomically(*request.outputPath, table)) {
       std::cerr << "出力ファイル「" << *request.outputPath << "」に書き込めません（" << *failure
                 << "）。\n";
-      return SweepExit::FileError;
+      return kExitFileError;
     }
   } else if (!WriteToStandardOutput(table)) {
     std::cerr << "標準出力に書き込めません（" << DescribeSystemError(errno) << "）。\n";
-    return SweepExit::FileError;
+    return kExitFileError;
   }
 
   std::size_t warned = 0, abandoned = 0;
@@ -183,7 +185,7 @@ SweepExit RunSweepCommand(const BayModel& conditions, const SweepRequest& reques
     std::cerr << outcomes.size() << " ケースのうち、警告 " << warned << " ケース、中止 "
               << abandoned << " ケース（状態の列を見てください）\n";
   }
-  return SweepExit::Ok;
+  return kExitOk;
 }
 
 }  // namespace kurimo::batch

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,13 +35,10 @@ struct SweepRequest {
   std::optional<std::string> outputPath;  // --sweep-output; no value: standard output
 };
 
-enum class SweepExit { Ok, FileError, BadInput, Interrupted };
-
 // Runs the sweep and writes the table (a file only once it is complete). Messages go to
 // standard error: unknown list names, a table that could not be written, a stop, and a
-// count of the cases that warned or were abandoned. `interrupted` is asked while the sweep
-// runs; when it says yes, the sweep stops and nothing is written.
-SweepExit RunSweepCommand(const BayModel& conditions, const SweepRequest& request,
-                          const std::function<bool()>& interrupted);
+// count of the cases that warned or were abandoned. A stop signal stops the sweep, and
+// nothing is written. Returns the exit status.
+int RunSweepCommand(const BayModel& conditions, const SweepRequest& request);
 
 }  // namespace kurimo::batch

@@ -43,7 +43,7 @@ openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
 # The run writes its output file in the working folder: keep it out of the repository.
-(cd "$work" && exec "$OLDPWD/build/ui/kurimo") &
+(cd "$work" && exec "$OLDPWD/build/window/kurimo") &
 app=$!
 
 # The id of the first window whose title contains $1, once it has appeared.
@@ -119,7 +119,7 @@ cat >"$work/湾A.kurimo" <<'CASE'
                 "open_sea_quality": "2.4", "inflow_quality": "10", "inflow_rate": "331"},
  "multipliers": {"section": "1.0", "quality": "1.0", "quantity": "1.2"}}
 CASE
-(cd "$work" && exec "$OLDPWD/build/ui/kurimo" "湾A.kurimo") &
+(cd "$work" && exec "$OLDPWD/build/window/kurimo" "湾A.kurimo") &
 app=$!
 window="$(wait_for_window '湾A.kurimo')"
 sleep 1
@@ -145,6 +145,6 @@ frame="$(frame_of "$target")"
 import -window root -crop "$(crop)" "$out/kurimo-target.png"
 
 # The report of the default case, written without a window and rendered at 60 dots per inch.
-(cd "$work" && "$OLDPWD/build/ui/kurimo" --pdf report.pdf)
+(cd "$work" && "$OLDPWD/build/window/kurimo" --pdf report.pdf)
 pdftoppm -r 60 -png -singlefile "$work/report.pdf" "$out/kurimo-report"
 echo "saved $out/kurimo-{window,run,result-message,menu,chart,sensitivity,copy-results,target,report}.png"

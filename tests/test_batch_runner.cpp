@@ -20,6 +20,7 @@
 
 #include "atomic_file.h"
 #include "case_file.h"
+#include "file_messages.h"
 #include "process_runner.h"
 #include "run_messages.h"
 #include "series_csv.h"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "case_file.h"
+#include "file_messages.h"
 #include "case_inputs.h"
 #include "test_helpers.h"
 

@@ -9,6 +9,7 @@
 
 #include "atomic_file.h"
 #include "case_inputs.h"
+#include "file_messages.h"
 #include "run_messages.h"
 #include "series_csv.h"
 #include "test_helpers.h"

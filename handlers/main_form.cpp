@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "case_file.h"
+#include "file_messages.h"
+#include "kurimo_version.h"
 #include "number_text.h"
 #include "report_content.h"
 #include "results_sheet.h"
@@ -440,7 +442,7 @@ void MainForm::MenuPrintReport() {
 }
 
 void MainForm::MenuAbout() {
-  const std::string text = std::string("閉鎖性海域水質計算 Kurimo\nバージョン ") + KURIMO_VERSION +
+  const std::string text = std::string("閉鎖性海域水質計算 Kurimo\nバージョン ") + kVersion +
                            "\n\n河川が流れ込み、湾口で外海とつながる湾の水質を、5 つのボックス"
                            "（移流・渦拡散、4 次のルンゲ・クッタ法）で計算します。";
   window_.ShowMessage(text, kAboutTitle);

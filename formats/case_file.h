@@ -17,8 +17,6 @@
 #include <string>
 #include <string_view>
 
-#include "run_messages.h"
-
 namespace kurimo {
 
 struct SavedCase {
@@ -55,20 +53,10 @@ CaseReadResult ReadCaseFile(const std::string& path);
 // Writes the file atomically. No value on success, or the system's reason in words.
 std::optional<std::string> WriteCaseFile(const std::string& path, const SavedCase& saved);
 
-// Titles and texts of the window's messages about case files.
-inline constexpr std::string_view kCaseFileTitle = "ケースファイルのエラー";
-UserMessage CaseOpenFailedMessage(std::string_view path, std::string_view error);
-UserMessage CaseSaveFailedMessage(std::string_view path, std::string_view reason);
-
 // Case files have their own extension; cases saved as .json earlier still open.
 inline constexpr std::string_view kCaseFileExtension = ".kurimo";
 // Where a case chosen to be saved at `chosen` is written: the same path, with .kurimo added
 // when the file name has no extension of its own ("湾A" -> "湾A.kurimo"; "湾A.json" stays).
 std::string CaseSavePath(std::string_view chosen);
-
-// File-dialog filters: opening shows both kinds of case file, saving proposes .kurimo.
-inline constexpr std::string_view kCaseOpenFilter = "Kurimo ケースファイル (*.kurimo *.json)";
-inline constexpr std::string_view kCaseSaveFilter = "Kurimo ケースファイル (*.kurimo)";
-inline constexpr std::string_view kSeriesCsvFilter = "CSV ファイル (*.csv)";
 
 }  // namespace kurimo

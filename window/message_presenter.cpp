@@ -14,6 +14,7 @@
 #include <QString>
 
 #include "case_file.h"
+#include "file_messages.h"
 #include "qt_text.h"
 
 namespace kurimo {

@@ -11,6 +11,10 @@
 
 namespace kurimo {
 
+// The byte-order mark that tells spreadsheet programs a CSV file is UTF-8 (the sweep's
+// table starts with it too).
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // The header row, without its line end.
 inline constexpr std::string_view kSeriesCsvHeader =
     "ステップ,経過日数(日),ボックス1 湾奥(g/m3),ボックス2(g/m3),ボックス3(g/m3),"

@@ -6,13 +6,9 @@
 #include <string_view>
 
 #include "bay_model.h"
+#include "user_message.h"
 
 namespace kurimo {
-
-struct UserMessage {
-  std::string text;
-  std::string title;
-};
 
 // The result message: "計算結果(湾内平均水質)", a carriage return, the mean rounded to 2
 // places as the boxes show numbers, and "(g/m3)".
@@ -31,9 +27,5 @@ std::string_view RunStatusName(RunStatus status);
 
 // The message for a run that did not complete (any status but Completed).
 UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath);
-
-// The message for a time-series CSV file that could not be written; `reason` is the
-// system's reason as WriteSeriesCsv returns it.
-UserMessage SeriesFileFailedMessage(std::string_view path, std::string_view reason);
 
 }  // namespace kurimo

@@ -67,7 +67,4 @@ std::string DescribeSystemError(int errorNumber);
 // The reason given when a file name is empty.
 inline constexpr std::string_view kEmptyFileNameReason = "ファイル名が空です";
 
-// The byte-order mark that tells spreadsheet programs a CSV file is UTF-8.
-inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-
 }  // namespace kurimo

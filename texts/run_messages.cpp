@@ -94,14 +94,6 @@ UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath
   return {"", ""};
 }
 
-UserMessage SeriesFileFailedMessage(std::string_view path, std::string_view reason) {
-  return {"時系列のCSVファイル「" + std::string(path) + "」に書き込めません（" +
-              std::string(reason) +
-              "）。書き込みのできる場所を選んでから、もう一度保存してください。"
-              "同じ名前のファイルがあった場合、そのファイルは元のままです。",
-          "CSVファイルのエラー"};
-}
-
 std::string_view RunStatusName(RunStatus status) {
   switch (status) {
     case RunStatus::Completed:
