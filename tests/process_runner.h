@@ -1,6 +1,5 @@
 // Runs the command-line programs as child processes through QProcess, each test in a fresh
-// working folder: standard output and standard error are read, standard input is empty
-// unless given.
+// folder: standard output and error are read, standard input is empty unless given.
 #pragma once
 
 #include <gtest/gtest.h>
