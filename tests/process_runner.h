@@ -1,74 +1,88 @@
-// Runs a program as a child process for the tests of the command-line tools: the child
-// starts in a given folder, its standard input is /dev/null, and its standard output and
-// standard error are captured through pipes.
+// Runs the command-line programs as child processes through QProcess, each test in a fresh
+// folder: standard output and error are read, standard input is empty unless given.
 #pragma once
 
-#include <sys/types.h>
+#include <gtest/gtest.h>
+#include <signal.h>
 
+#include <QProcess>
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "exit_status.h"
+#include "test_helpers.h"
 
 namespace kurimo::test {
 
-// A command line after the program's name.
-using Args = std::vector<std::string>;
+using Args = std::vector<std::string>;  // a command line after the program's name
+using namespace kurimo::batch;          // the exit statuses
 
-// The batch runner's exit statuses.
-using batch::kExitBadInput;
-using batch::kExitFileError;
-using batch::kExitOk;
-using batch::kExitRunFault;
+struct Launch {
+  std::string dir;                          // the working folder
+  std::optional<std::string> input;         // standard input; none: /dev/null
+  std::string outputFile;                   // where standard output goes instead of being read
+  std::vector<std::string> unsetEnv;        // variables the child does not inherit
+  std::function<void(pid_t)> whileRunning;  // called once it has started (to send a signal)
+  std::chrono::milliseconds timeout = std::chrono::minutes(5);  // then it is killed
+};
 
 struct ProcessResult {
-  int status = -1;  // the exit status, or 128 + the signal that ended the child
-  std::string out;  // everything written to standard output
-  std::string err;  // everything written to standard error
+  int status = -1;  // the exit status, 128 + the ending signal, or -1 (not started, killed)
+  std::string out, err;
 };
 
-// A child that is still running. If the handle is dropped before Finish has collected
-// the child (a failed assertion, for instance), the child is killed and reaped.
-class RunningProcess {
- public:
-  RunningProcess(pid_t pid, int outFd, int errFd);
-  RunningProcess(RunningProcess&& other) noexcept;
-  RunningProcess& operator=(RunningProcess&&) = delete;
-  RunningProcess(const RunningProcess&) = delete;
-  RunningProcess& operator=(const RunningProcess&) = delete;
-  ~RunningProcess();
+inline ProcessResult RunProcess(const std::string& program, const Args& args,
+                                const Launch& launch) {
+  QProcess process;
+  QStringList arguments;
+  for (const std::string& arg : args)
+    arguments << QString::fromStdString(arg);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const std::string& name : launch.unsetEnv)
+    environment.remove(QString::fromStdString(name));
+  process.setProcessEnvironment(environment);
+  process.setWorkingDirectory(QString::fromStdString(launch.dir));
+  if (!launch.input) process.setStandardInputFile(QProcess::nullDevice());
+  if (!launch.outputFile.empty())
+    process.setStandardOutputFile(QString::fromStdString(launch.outputFile));
+  process.start(QString::fromStdString(program), arguments);
+  if (process.waitForStarted()) {
+    if (launch.input) process.write(launch.input->data(), std::ssize(*launch.input));
+    process.closeWriteChannel();
+    if (launch.whileRunning) launch.whileRunning(static_cast<pid_t>(process.processId()));
+  }
+  ProcessResult r;
+  if (process.waitForFinished(static_cast<int>(launch.timeout.count()))) {
+    const bool signalled = process.exitStatus() == QProcess::CrashExit;
+    r.status = (signalled ? 128 : 0) + process.exitCode();
+  } else {
+    r.err = "process_runner: " + process.errorString().toStdString() + "\n";
+    process.kill();
+    process.waitForFinished();
+  }
+  r.out = process.readAllStandardOutput().toStdString();
+  r.err += process.readAllStandardError().toStdString();
+  return r;
+}
 
-  pid_t Pid() const { return pid_; }
+class InFolder : public ::testing::Test {
+ protected:
+  ProcessResult Run(const std::string& program, const Args& args, Launch launch = {}) const {
+    launch.dir = dir_.string();
+    return RunProcess(program, args, launch);
+  }
+  std::vector<std::string> Names() const {  // what is in the folder, sorted
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
-  // Sends a signal to the child; false when it has already been collected or kill fails.
-  bool Signal(int sig) const;
-
-  // Reads both pipes to their end and waits for the child to exit. No value when the
-  // child has not exited within the timeout; it is then killed with SIGKILL and reaped.
-  std::optional<ProcessResult> Finish(std::chrono::milliseconds timeout);
-
- private:
-  void KillAndReap();
-  void ClosePipes();
-
-  pid_t pid_ = -1;
-  int outFd_ = -1;
-  int errFd_ = -1;
-  ProcessResult collected_;
+  TempFolder folder_;
+  const std::filesystem::path dir_ = folder_.path();
 };
-
-// Starts `program` (a path, not searched in PATH) with the given arguments, argv[0]
-// being the program path, in the folder `workDir`. Throws std::runtime_error when the
-// pipes or the fork fail; a program that cannot be executed exits with status 127.
-RunningProcess StartProcess(const std::string& program, const std::vector<std::string>& args,
-                            const std::string& workDir);
-
-// Starts the program and waits for it. A child still running after the timeout is
-// killed, and the result then has status -1 with a note on standard error.
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workDir,
-                         std::chrono::milliseconds timeout = std::chrono::minutes(5));
 
 }  // namespace kurimo::test
