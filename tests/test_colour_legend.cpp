@@ -20,12 +20,6 @@ constexpr PackedColour kLevelColours[14] = {0,        0xFFFFFF, 0xFF4000, 0xFF80
                                             0x00BFFF, 0x0080FF, 0x0040FF, 0x0000FF};
 constexpr PackedColour kUntouched = 0x123456;  // a colour the scale never gives
 
-ColourScale BuiltScale() {
-  ColourScale scale;
-  scale.BuildColourScale();
-  return scale;
-}
-
 PackedColour LookUp(ColourScale scale, float concentration, int group = kInflowGroup) {
   scale.GroupConcentration[group] = concentration;
   PackedColour colour = kUntouched;
@@ -33,26 +27,9 @@ PackedColour LookUp(ColourScale scale, float concentration, int group = kInflowG
   return colour;
 }
 
-TEST(ColourScale, LevelsThresholdsAndFrameColours) {
-  ColourScale scale;
-  scale.GroupConcentration[3] = 2.5f;
-  scale.BuildColourScale();
-  scale.BuildColourScale();  // building again changes nothing
-  ASSERT_EQ(scale.LevelCount, 13);
-  EXPECT_EQ(RedOf(kLevelColours[2]), 0);
-  EXPECT_EQ(GreenOf(kLevelColours[2]), 64);
-  EXPECT_EQ(BlueOf(kLevelColours[2]), 255);
-  for (int i = 0; i <= ColourScale::kLevelBound; ++i) {
-    EXPECT_EQ(scale.LevelColour[i], i <= 13 ? kLevelColours[i] : 0u) << "level " << i;
-    EXPECT_EQ(scale.LevelThreshold[i], i <= 12 ? 0.5 * i : 0.0) << "threshold " << i;
-  }
-  EXPECT_EQ(scale.OutlineColour, 0x000000u);
-  EXPECT_EQ(scale.TextAnchorColour, 0xC0C0C0u);
-  EXPECT_EQ(scale.GroupConcentration[3], 2.5f);
-}
-
 TEST(ColourScale, TheHighestThresholdNotAboveTheValueDecides) {
-  const ColourScale scale = BuiltScale();
+  ColourScale scale;
+  scale.BuildColourScale();
   const struct {
     float concentration;
     int level;
@@ -104,47 +81,12 @@ class RecordingCanvas final : public Canvas {
   }
 };
 
-TEST(PanelDrawing, ConvertsToSingleCoordinatesAndRoundsHalvesToEven) {
-  RecordingCanvas canvas;
-  PanelDrawing drawing(canvas, 0x0A0B0C);
-  drawing.DrawFilledBox(1029.3230769230769, 0.1, 2.5, -3.75, 2.5);
-  drawing.DrawBoxOutline(0, 0, 1, 1, 12632256.0);
-  drawing.SetDrawWidth(3.5);
-  drawing.SetDrawStyle(-1.5);
-  drawing.SetDrawWidth(1.4999);
-  drawing.SetDrawFontName("MS UI Gothic");
-  drawing.DrawValueAt(10.5, 20.25, 0.5);
-  drawing.DrawTextAt(30.0, 40.0, "<");
-  drawing.DrawTextAt(30.0, 40.0, -2.0);
-  EXPECT_EQ(
-      canvas.calls,
-      (std::vector<std::string>{
-          "fill 1029.32312 0.100000001 2.5 -3.75 000002", "outline 0 0 1 1 C0C0C0", "width 4",
-          "style -2", "width 1", "font MS UI Gothic", "point 10.5 20.25 0A0B0C", "print ' .5 '",
-          "point 30 40 0A0B0C", "print '<'", "point 30 40 0A0B0C", "print '-2 '"}));
-}
-
-// One cell of the legend as it must be drawn: its edges and label position in twips (as
-// single-precision floats), the label and the fill colour.
-struct Cell {
-  std::string from, to, labelX, label, colour;
-};
-
-std::vector<std::string> Legend(const std::string& font, const std::string& lessThanX,
-                                const std::vector<Cell>& cells, const std::string& frame) {
-  const std::string top = " 5584.9502 ", bottom = " 5755.0498 ", label = " 5358.1499 C0C0C0";
-  std::vector<std::string> calls = {"width 2", "style 0", "font " + font};
-  for (const Cell& cell : cells) {
-    calls.push_back("fill " + cell.from + top + cell.to + bottom + cell.colour);
-    if (calls.size() == 4) calls.insert(calls.end(), {"point " + lessThanX + label, "print '<'"});
-    calls.insert(calls.end(), {"point " + cell.labelX + label, "print '" + cell.label + "'"});
-  }
-  calls.push_back("outline " + cells.front().from + top + cells.back().to + bottom + frame);
-  return calls;
-}
-
+// The legend of the built scale, in twips as single-precision floats: the pen, the font, each
+// cell with its threshold above its right edge ("<" before the first), and the frame.
 TEST(ColourLegend, DrawsPenFontCellsLabelsAndFinallyTheFrame) {
-  const std::vector<Cell> cells = {
+  const struct {
+    std::string from, to, labelX, label, colour;
+  } cells[] = {
       {"1029.32312", "1378.24609", "1264.84619", " .5 ", "FFFFFF"},
       {"1378.24609", "1727.16919", "1613.76929", " 1 ", "FF4000"},
       {"1727.16919", "2076.09229", "1962.69226", " 1.5 ", "FF8000"},
@@ -159,15 +101,26 @@ TEST(ColourLegend, DrawsPenFontCellsLabelsAndFinallyTheFrame) {
       {"4867.47705", "5216.3999", "5103", " 6 ", "0040FF"},
       {"5216.3999", "5565.32324", "5499.8999", "<  (g/m3)", "0000FF"},
   };
-  const ColourScale scale = BuiltScale();
+  const std::string top = " 5584.9502 ", bottom = " 5755.0498 ", labelY = " 5358.1499 C0C0C0";
+  ColourScale scale;
+  scale.BuildColourScale();
   RecordingCanvas canvas;
   PanelDrawing drawing(canvas, scale.TextAnchorColour);
   ColourLegend legend;
   // Drawn again, the legend paints the same picture, in the window's font of the moment.
-  for (const char* font : {"Yu Gothic UI", "Meiryo UI"}) {
+  for (const std::string font : {"Yu Gothic UI", "Meiryo UI"}) {
+    std::vector<std::string> expected = {"width 2", "style 0", "font " + font};
+    for (const auto& cell : cells) {
+      expected.push_back("fill " + cell.from + top + cell.to + bottom + cell.colour);
+      if (&cell == cells)
+        expected.insert(expected.end(), {"point 1038.04614" + labelY, "print '<'"});
+      expected.push_back("point " + cell.labelX + labelY);
+      expected.push_back("print '" + cell.label + "'");
+    }
+    expected.push_back("outline 1029.32312" + top + "5565.32324" + bottom + "000000");
     canvas.calls.clear();
     legend.DrawColourLegend(drawing, scale, font);
-    EXPECT_EQ(canvas.calls, Legend(font, "1038.04614", cells, "000000"));
+    EXPECT_EQ(canvas.calls, expected);
   }
 }
 
