@@ -1,6 +1,4 @@
-// Whole-file writes and the report file built on them: the target is either the new bytes or
-// untouched, a link stays a link, devices and pipes are written rather than replaced, no
-// temporary file is left behind, and every failure is said in Japanese.
+// Whole-file writes and the report built on them: all the new bytes or the file untouched.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
@@ -26,10 +24,9 @@ Names NamesIn(const fs::path& folder) {
   Names names;
   for (const auto& entry : fs::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
-    names.push_back(name.size() == 14 && name.rfind(".kurimo-", 0) == 0 ? ".kurimo-?" : name);
+    names.push_back(name.rfind(".kurimo-", 0) == 0 ? ".kurimo-?" : name);
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  return std::sort(names.begin(), names.end()), names;
 }
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
@@ -97,7 +94,6 @@ TEST(AtomicFile, TheTargetIsReplacedOnlyByTheCommittedWholeFileKeepingItsMode) {
   EXPECT_EQ(WriteFileAtomically(folder.File("new.csv"), ""), std::nullopt);
   umask(umasked);
   EXPECT_EQ(fs::status(folder.File("new.csv")).permissions(), fs::perms(0640));
-  EXPECT_EQ(test::ReadBytes(folder.File("new.csv")), "");
   // A folder takes the file's place while it is written: the rename fails, nothing is left.
   ASSERT_TRUE(file.Open(path) && file.Write("x") && fs::remove(path) && fs::create_directory(path));
   EXPECT_FALSE(file.Commit());
@@ -143,15 +139,13 @@ TEST(AtomicFile, DevicesPipesAndOpenFilesUnderProcAreWrittenNotReplaced) {
   close(reader);
   // /dev/stdout leads to /proc/self/fd/1, whose link text ("pipe:[…]", "/x (deleted)") is
   // no path to replace: the open file itself takes the bytes.
-  for (const bool deleted : {false, true}) {
-    WriteBytes(folder.File("out.txt"), "earlier content");
-    const int fd = open(folder.File("out.txt").c_str(), O_RDONLY);
-    if (deleted) unlink(folder.File("out.txt").c_str());
-    const std::string name = "/proc/self/fd/" + std::to_string(fd);
-    EXPECT_EQ(WriteFileAtomically(name, "written"), std::nullopt);
-    EXPECT_EQ(test::ReadBytes(name), "written") << deleted;
-    close(fd);
-  }
+  WriteBytes(folder.File("out.txt"), "earlier content");
+  const int fd = open(folder.File("out.txt").c_str(), O_RDONLY);
+  unlink(folder.File("out.txt").c_str());  // its link now reads "/…/out.txt (deleted)"
+  const std::string name = "/proc/self/fd/" + std::to_string(fd);
+  EXPECT_EQ(WriteFileAtomically(name, "written"), std::nullopt);
+  EXPECT_EQ(test::ReadBytes(name), "written");
+  close(fd);
   EXPECT_EQ(NamesIn(folder.path()), Names{"fifo"});
 }
 
