@@ -1,318 +1,116 @@
-// The drawing operations and the colour legend, checked through a canvas that records
-// every call instead of drawing.
+// The colour scale's lookup, and its legend drawn on a canvas that records every call.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
-#include <ostream>
+#include <iomanip>
+#include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "colour_legend.h"
-#include "colour_scale.h"
-#include "drawing.h"
 
 namespace kurimo {
 namespace {
 
-struct Call {
-  std::string what;  // fill, outline, point, print, font, width or style
-  float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  PackedColour colour = 0;
-  std::string text;  // printed text or font name
-  int pen = 0;       // width or style
-  bool operator==(const Call&) const = default;
-};
+// Packed as red + 256 green + 65536 blue: white, blue -> cyan -> yellow -> red in steps of
+// 255 / 4 = 63.75, each component rounded half to even (63.75 -> 64, 191.25 -> 191).
+constexpr PackedColour kLevelColours[14] = {0,        0xFFFFFF, 0xFF4000, 0xFF8000, 0xFFBF00,
+                                            0xFFFF00, 0xBFFF40, 0x80FF80, 0x40FFBF, 0x00FFFF,
+                                            0x00BFFF, 0x0080FF, 0x0040FF, 0x0000FF};
+constexpr PackedColour kUntouched = 0x123456;  // a colour the scale never gives
 
-std::ostream& operator<<(std::ostream& out, const Call& call) {
-  return out << call.what << "(" << call.x1 << ", " << call.y1 << ", " << call.x2 << ", " << call.y2
-             << ", colour " << call.colour << ", '" << call.text << "', " << call.pen << ")";
-}
-
-Call Fill(float x1, float y1, float x2, float y2, PackedColour c) {
-  return {"fill", x1, y1, x2, y2, c, "", 0};
-}
-Call Outline(float x1, float y1, float x2, float y2, PackedColour c) {
-  return {"outline", x1, y1, x2, y2, c, "", 0};
-}
-Call Point(float x, float y, PackedColour c) {
-  return {"point", x, y, 0, 0, c, "", 0};
-}
-Call Print(std::string_view text) {
-  return {"print", 0, 0, 0, 0, 0, std::string(text), 0};
-}
-Call Font(std::string_view name) {
-  return {"font", 0, 0, 0, 0, 0, std::string(name), 0};
-}
-Call Width(int pixels) {
-  return {"width", 0, 0, 0, 0, 0, "", pixels};
-}
-Call Style(int style) {
-  return {"style", 0, 0, 0, 0, 0, "", style};
+PackedColour LookUp(ColourScale scale, float concentration, int group = kInflowGroup) {
+  scale.GroupConcentration[group] = concentration;
+  PackedColour colour = kUntouched;
+  scale.ColourForValue(static_cast<std::int16_t>(group), colour);
+  return colour;
 }
 
+TEST(ColourScale, TheHighestThresholdNotAboveTheValueDecides) {
+  ColourScale scale;
+  scale.BuildColourScale();
+  for (const auto& [value, level] : {std::pair{-3.0f, 1}, {0.49999999f, 2}, {1000.0f, 13}})
+    EXPECT_EQ(LookUp(scale, value), kLevelColours[level]) << value;
+  // Each threshold starts the next level; the float just below it is still the level before.
+  for (int i = 1; i <= 12; ++i) {
+    const float threshold = 0.5f * static_cast<float>(i);
+    EXPECT_EQ(LookUp(scale, threshold), kLevelColours[i + 1]) << threshold;
+    EXPECT_EQ(LookUp(scale, std::nextafter(threshold, 0.0f)), kLevelColours[i]) << threshold;
+  }
+  for (int group = 1; group <= kGroupCount; ++group)
+    EXPECT_EQ(LookUp(scale, 0.5f * static_cast<float>(group), group), kLevelColours[group + 1])
+        << "group " << group;
+}
+
+// Records every call as a line of text: floats to 9 digits, which tell every float apart.
 class RecordingCanvas final : public Canvas {
  public:
-  void FillBox(float x1, float y1, float x2, float y2, PackedColour colour) override {
-    calls.push_back(Fill(x1, y1, x2, y2, colour));
+  void FillBox(float x1, float y1, float x2, float y2, PackedColour c) override {
+    Record("fill", {x1, y1, x2, y2}, c);
   }
-  void OutlineBox(float x1, float y1, float x2, float y2, PackedColour colour) override {
-    calls.push_back(Outline(x1, y1, x2, y2, colour));
+  void OutlineBox(float x1, float y1, float x2, float y2, PackedColour c) override {
+    Record("outline", {x1, y1, x2, y2}, c);
   }
-  void PlotPoint(float x, float y, PackedColour colour) override {
-    calls.push_back(Point(x, y, colour));
+  void PlotPoint(float x, float y, PackedColour c) override { Record("point", {x, y}, c); }
+  void PrintLine(std::string_view t) override { calls.emplace_back("print '").append(t) += "'"; }
+  void SetFontName(std::string_view name) override { calls.emplace_back("font ").append(name); }
+  void SetPenWidth(std::int16_t p) override { calls.push_back("width " + std::to_string(p)); }
+  void SetPenStyle(std::int16_t p) override { calls.push_back("style " + std::to_string(p)); }
+  std::vector<std::string> calls;
+
+ private:
+  void Record(std::string what, std::initializer_list<float> xy, PackedColour colour) {
+    std::ostringstream line;
+    line << what << std::setprecision(9);
+    for (const float v : xy)
+      line << ' ' << v;
+    line << ' ' << std::hex << std::uppercase << std::setw(6) << std::setfill('0') << colour;
+    calls.push_back(line.str());
   }
-  void PrintLine(std::string_view text) override { calls.push_back(Print(text)); }
-  void SetFontName(std::string_view name) override { calls.push_back(Font(name)); }
-  void SetPenWidth(std::int16_t pixels) override { calls.push_back(Width(pixels)); }
-  void SetPenStyle(std::int16_t style) override { calls.push_back(Style(style)); }
-  std::vector<Call> calls;
 };
 
-void ExpectSameCalls(const std::vector<Call>& actual, const std::vector<Call>& expected) {
-  ASSERT_EQ(actual.size(), expected.size());
-  for (std::size_t i = 0; i < actual.size(); ++i)
-    EXPECT_EQ(actual[i], expected[i]) << "call " << i;
-}
-
-TEST(DrawnText, NumbersGetTheirBlanksAndTextsPrintUnchanged) {
-  struct Row {
-    DrawValue value;
-    const char* expected;
-  };
-  const Row rows[] = {
-      {0.5, " .5 "},
-      {1.0, " 1 "},
-      {1.5, " 1.5 "},
-      {6.0, " 6 "},
-      {0.0, " 0 "},
-      {0.126, " .126 "},
-      {-0.5, "-.5 "},
-      {-2.0, "-2 "},
-      {1.0 / 3.0, " .333333333333333 "},
-      {std::string_view("<"), "<"},
-      {std::string_view("<  (g/m3)"), "<  (g/m3)"},
-      {std::string_view(" .5"), " .5"},
-      {std::string_view("1"), "1"},
-      {std::string_view(""), ""},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::string("expected '") + row.expected + "'");
-    EXPECT_EQ(DrawnText(row.value), row.expected);
-  }
-}
-
-constexpr PackedColour kAnchor = 0x0A0B0C;  // not the grey, to see where it comes from
-
-TEST(DrawnOperations, BoxesTakeSingleCoordinatesAndColoursRoundedHalfToEven) {
-  struct Row {
-    const char* name;
-    double colour;
-    PackedColour packed;
-  };
-  const Row rows[] = {
-      {"0.5 -> 0", 0.5, 0u},
-      {"2.5 -> 2", 2.5, 2u},
-      {"3.5 -> 4", 3.5, 4u},
-      {"255.49 -> 255", 255.49, 255u},
-      {"grey stays grey", 12632256.0, 0xC0C0C0u},
-  };
-  const double x1 = 1029.3230769230769;
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    RecordingCanvas canvas;
-    PanelDrawing drawing(canvas, kAnchor);
-    drawing.DrawFilledBox(x1, 0.1, 2.5, -3.75, row.colour);
-    drawing.DrawBoxOutline(x1, 0.1, 2.5, -3.75, row.colour);
-    const float fx1 = static_cast<float>(x1);
-    ExpectSameCalls(canvas.calls, {Fill(fx1, 0.1f, 2.5f, -3.75f, row.packed),
-                                   Outline(fx1, 0.1f, 2.5f, -3.75f, row.packed)});
-  }
-}
-
-TEST(DrawnOperations, PenWidthAndStyleRoundHalfToEven) {
-  struct Row {
-    double given;
-    int rounded;
-  };
-  const Row rows[] = {{2.0, 2}, {2.5, 2}, {3.5, 4}, {1.4999, 1}, {0.5, 0}, {-1.5, -2}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE("given " + std::to_string(row.given));
-    RecordingCanvas canvas;
-    PanelDrawing drawing(canvas, kAnchor);
-    drawing.SetDrawWidth(row.given);
-    drawing.SetDrawStyle(row.given);
-    ExpectSameCalls(canvas.calls, {Width(row.rounded), Style(row.rounded)});
-  }
-}
-
-TEST(DrawnOperations, EachTextIsPlacedByItsOwnAnchorPoint) {
-  RecordingCanvas canvas;
-  PanelDrawing drawing(canvas, kAnchor);
-  drawing.SetDrawFontName("MS UI Gothic");
-  drawing.DrawValueAt(10.5, 20.25, 0.5);
-  drawing.DrawTextAt(30.0, 40.0, "<");
-  drawing.DrawTextAt(30.0, 40.0, 1.0);
-  ExpectSameCalls(canvas.calls, {Font("MS UI Gothic"), Point(10.5f, 20.25f, kAnchor), Print(" .5 "),
-                                 Point(30.0f, 40.0f, kAnchor), Print("<"),
-                                 Point(30.0f, 40.0f, kAnchor), Print(" 1 ")});
-}
-
-// The legend's twips as its layout formulas give them, in their written grouping.
-struct LegendLayout {
-  explicit LegendLayout(int levelCount) {
-    const double u = 5.67;
-    left = 20 * u + 100 * u;
-    top = 60 * u + 925.0 * u;
-    cellWidth = (800.0 / levelCount) * u;
-    bottom = top + 30 * u;
-    labelY = bottom - 70 * u;
-    double x = left;
-    for (int j = 1; j <= levelCount; ++j) {
-      x = x + cellWidth;
-      from.push_back(x);
-      to.push_back(x + cellWidth);
-      labelX.push_back(to.back() - 20 * u);
-    }
-    lessThanX = labelX.front() - 40 * u;
-    unitX = (labelX.back() - cellWidth) + 70 * u;
-  }
-  double left, top, cellWidth, bottom, labelY, lessThanX, unitX;
-  std::vector<double> from, to, labelX;  // cell j at j - 1
-};
-
-// The legend as it should be drawn, to three decimals.
-struct CellRow {
-  double from;
-  double to;
-  double labelX;
-  const char* label;
-};
-constexpr CellRow kCells[] = {
-    {1029.323, 1378.246, 1264.846, " .5 "},      {1378.246, 1727.169, 1613.769, " 1 "},
-    {1727.169, 2076.092, 1962.692, " 1.5 "},     {2076.092, 2425.015, 2311.615, " 2 "},
-    {2425.015, 2773.938, 2660.538, " 2.5 "},     {2773.938, 3122.862, 3009.462, " 3 "},
-    {3122.862, 3471.785, 3358.385, " 3.5 "},     {3471.785, 3820.708, 3707.308, " 4 "},
-    {3820.708, 4169.631, 4056.231, " 4.5 "},     {4169.631, 4518.554, 4405.154, " 5 "},
-    {4518.554, 4867.477, 4754.077, " 5.5 "},     {4867.477, 5216.400, 5103.000, " 6 "},
-    {5216.400, 5565.323, 5499.900, "<  (g/m3)"},
-};
-constexpr double kLessThanX = 1038.046;
-constexpr double kTop = 5584.95, kBottom = 5755.05, kLabelY = 5358.15;
-
-TEST(ColourLegend, LayoutFormulasGiveTheTwipsOfTheDrawing) {
-  // The expected drawing lists its twips rounded to three decimals.
-  constexpr double kThreeDecimals = 0.0005;
-  const LegendLayout layout(13);
-  EXPECT_NEAR(layout.left, 680.4, kThreeDecimals);
-  EXPECT_NEAR(layout.top, kTop, kThreeDecimals);
-  EXPECT_NEAR(layout.bottom, kBottom, kThreeDecimals);
-  EXPECT_NEAR(layout.labelY, kLabelY, kThreeDecimals);
-  EXPECT_NEAR(layout.lessThanX, kLessThanX, kThreeDecimals);
-  EXPECT_NEAR(layout.unitX, kCells[12].labelX, kThreeDecimals);
-  for (int j = 1; j <= 13; ++j) {
-    SCOPED_TRACE("cell " + std::to_string(j));
-    EXPECT_NEAR(layout.from[j - 1], kCells[j - 1].from, kThreeDecimals);
-    EXPECT_NEAR(layout.to[j - 1], kCells[j - 1].to, kThreeDecimals);
-    if (j < 13) {
-      EXPECT_NEAR(layout.labelX[j - 1], kCells[j - 1].labelX, kThreeDecimals);
-    }
-  }
-}
-
-std::vector<Call> ExpectedLegend(const ColourScale& scale, std::string_view font) {
-  const LegendLayout layout(13);
-  const auto f = [](double twips) { return static_cast<float>(twips); };
-  const PackedColour grey = scale.TextAnchorColour;
-  std::vector<Call> calls = {Width(2), Style(0), Font(font)};
-  for (int j = 1; j <= 13; ++j) {
-    calls.push_back(Fill(f(layout.from[j - 1]), f(layout.top), f(layout.to[j - 1]),
-                         f(layout.bottom), scale.LevelColour[j]));
-    if (j == 1) {
-      calls.push_back(Point(f(layout.lessThanX), f(layout.labelY), grey));
-      calls.push_back(Print("<"));
-    }
-    const double x = j < 13 ? layout.labelX[j - 1] : layout.unitX;
-    calls.push_back(Point(f(x), f(layout.labelY), grey));
-    calls.push_back(Print(kCells[j - 1].label));
-  }
-  calls.push_back(Outline(f(layout.from.front()), f(layout.top), f(layout.to.back()),
-                          f(layout.bottom), scale.OutlineColour));
-  return calls;
-}
-
+// The legend of the built scale, in twips as single-precision floats: the pen, the font, each
+// cell with its threshold above its right edge ("<" before the first), and the frame.
 TEST(ColourLegend, DrawsPenFontCellsLabelsAndFinallyTheFrame) {
+  const struct {
+    std::string from, to, labelX, label, colour;
+  } cells[] = {
+      {"1029.32312", "1378.24609", "1264.84619", " .5 ", "FFFFFF"},
+      {"1378.24609", "1727.16919", "1613.76929", " 1 ", "FF4000"},
+      {"1727.16919", "2076.09229", "1962.69226", " 1.5 ", "FF8000"},
+      {"2076.09229", "2425.01538", "2311.61548", " 2 ", "FFBF00"},
+      {"2425.01538", "2773.93848", "2660.53857", " 2.5 ", "FFFF00"},
+      {"2773.93848", "3122.86157", "3009.46143", " 3 ", "BFFF40"},
+      {"3122.86157", "3471.78467", "3358.38452", " 3.5 ", "80FF80"},
+      {"3471.78467", "3820.70776", "3707.30762", " 4 ", "40FFBF"},
+      {"3820.70776", "4169.63086", "4056.23071", " 4.5 ", "00FFFF"},
+      {"4169.63086", "4518.55371", "4405.15381", " 5 ", "00BFFF"},
+      {"4518.55371", "4867.47705", "4754.07715", " 5.5 ", "0080FF"},
+      {"4867.47705", "5216.3999", "5103", " 6 ", "0040FF"},
+      {"5216.3999", "5565.32324", "5499.8999", "<  (g/m3)", "0000FF"},
+  };
+  const std::string top = " 5584.9502 ", bottom = " 5755.0498 ", labelY = " 5358.1499 C0C0C0";
   ColourScale scale;
   scale.BuildColourScale();
   RecordingCanvas canvas;
   PanelDrawing drawing(canvas, scale.TextAnchorColour);
   ColourLegend legend;
-  legend.DrawColourLegend(drawing, scale, "Yu Gothic UI");
-  ExpectSameCalls(canvas.calls, ExpectedLegend(scale, "Yu Gothic UI"));
-
-  // White on the left, red on the right, a black frame and grey anchors.
-  ASSERT_EQ(canvas.calls.size(), 45u);
-  EXPECT_EQ(canvas.calls[3].colour, PackColour(255, 255, 255));
-  EXPECT_EQ(canvas.calls[41].colour, PackColour(255, 0, 0));
-  EXPECT_EQ(canvas.calls[44].colour, PackColour(0, 0, 0));
-  EXPECT_EQ(canvas.calls[4].colour, PackColour(192, 192, 192));
-}
-
-TEST(ColourLegend, DrawingTwiceRepeatsTheSameCalls) {
-  ColourScale scale;
-  scale.BuildColourScale();
-  RecordingCanvas canvas;
-  PanelDrawing drawing(canvas, scale.TextAnchorColour);
-  ColourLegend legend;
-  legend.DrawColourLegend(drawing, scale, "Yu Gothic UI");
-  const std::vector<Call> first = canvas.calls;
-  legend.DrawColourLegend(drawing, scale, "Yu Gothic UI");
-  ASSERT_EQ(canvas.calls.size(), 2 * first.size());
-  ExpectSameCalls(
-      std::vector<Call>(canvas.calls.begin() + static_cast<long>(first.size()), canvas.calls.end()),
-      first);
-}
-
-TEST(ColourLegend, KeepsTheWindowFont) {
-  ColourScale scale;
-  scale.BuildColourScale();
-  RecordingCanvas canvas;
-  PanelDrawing drawing(canvas, scale.TextAnchorColour);
-  ColourLegend legend;
-  legend.DrawColourLegend(drawing, scale, "Meiryo UI");
-  ExpectSameCalls(canvas.calls, ExpectedLegend(scale, "Meiryo UI"));
-}
-
-TEST(ColourLegend, FollowsTheLevelCountThresholdsAndColoursOfTheScale) {
-  ColourScale scale;
-  scale.LevelCount = 4;
-  const double thresholds[] = {0.0, 0.25, 2.0, 7.5};
-  for (int i = 0; i < 4; ++i)
-    scale.LevelThreshold[i] = thresholds[i];
-  for (int j = 1; j <= 4; ++j)
-    scale.LevelColour[j] = static_cast<PackedColour>(100 * j);
-  scale.OutlineColour = 77;
-  RecordingCanvas canvas;
-  PanelDrawing drawing(canvas, kAnchor);
-  ColourLegend legend;
-  legend.DrawColourLegend(drawing, scale, "Yu Gothic UI");
-
-  const LegendLayout layout(4);
-  const auto f = [](double twips) { return static_cast<float>(twips); };
-  std::vector<Call> fills;
-  std::vector<std::string> texts;
-  for (const Call& call : canvas.calls) {
-    if (call.what == "fill") fills.push_back(call);
-    if (call.what == "print") texts.push_back(call.text);
+  // Drawn again, the legend paints the same picture, in the window's font of the moment.
+  for (const std::string font : {"Yu Gothic UI", "Meiryo UI"}) {
+    std::vector<std::string> expected = {"width 2", "style 0", "font " + font};
+    for (const auto& cell : cells) {
+      expected.push_back("fill " + cell.from + top + cell.to + bottom + cell.colour);
+      if (&cell == cells)
+        expected.insert(expected.end(), {"point 1038.04614" + labelY, "print '<'"});
+      expected.push_back("point " + cell.labelX + labelY);
+      expected.push_back("print '" + cell.label + "'");
+    }
+    expected.push_back("outline 1029.32312" + top + "5565.32324" + bottom + "000000");
+    canvas.calls.clear();
+    legend.DrawColourLegend(drawing, scale, font);
+    EXPECT_EQ(canvas.calls, expected);
   }
-  ASSERT_EQ(fills.size(), 4u);
-  for (int j = 1; j <= 4; ++j) {
-    EXPECT_EQ(fills[j - 1], Fill(f(layout.from[j - 1]), f(layout.top), f(layout.to[j - 1]),
-                                 f(layout.bottom), static_cast<PackedColour>(100 * j)));
-  }
-  EXPECT_EQ(texts, (std::vector<std::string>{"<", " .25 ", " 2 ", " 7.5 ", "<  (g/m3)"}));
-  EXPECT_EQ(canvas.calls.back(), Outline(f(layout.from.front()), f(layout.top), f(layout.to.back()),
-                                         f(layout.bottom), 77));
 }
 
 }  // namespace
