@@ -4,24 +4,16 @@
 #pragma once
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <functional>
-#include <optional>
 #include <ostream>
-#include <string>
-#include <string_view>
 #include <utility>
-#include <vector>
 
 #include "main_form.h"
 #include "report_content.h"
-#include "window_ops.h"
 
 namespace kurimo::test {
 
-// The colours of the scale's levels 1..13, taken from the scale (whose own tests check
-// them); element 0 is unused.
+// The colours of the scale's levels 1..13, from the scale (whose own tests check them).
 inline const std::array<PackedColour, 14> kLevelColour = [] {
   ColourScale scale;
   scale.BuildColourScale();
@@ -40,7 +32,6 @@ struct ShownMessage {
   std::string title;
   bool operator==(const ShownMessage&) const = default;
 };
-
 inline std::ostream& operator<<(std::ostream& out, const ShownMessage& m) {
   return out << "[" << m.title << "] " << m.text;
 }
@@ -66,13 +57,10 @@ class RecordingWindow final : public WindowOps, public Canvas {
   std::vector<TargetView> targetShown, targetUpdated;
   std::vector<ReportContent> reportsWritten, reportsPrinted;
   std::optional<std::string> pdfFailure, printFailure;  // what writing and printing answer
-  // Answer of ContinueRun: false asks the run to stop.
   std::function<bool(std::uint64_t, std::uint64_t)> continueRun = [](auto, auto) { return true; };
 
   const std::string& Text(TextBox box) const { return texts[static_cast<int>(box)]; }
-  // The user replaces the whole text of a box (one change).
-  void Type(TextBox box, std::string_view text) { SetBoxText(box, text); }
-  // The user picks the entry at a row of a list.
+  void Type(TextBox box, std::string_view text) { SetBoxText(box, text); }  // one change
   void Pick(MultiplierList list, int row) {
     if (std::exchange(selected[static_cast<int>(list)], row) != row) form->ListClick(list);
   }
@@ -139,8 +127,7 @@ class RecordingWindow final : public WindowOps, public Canvas {
     reportsPrinted.push_back(report);
     return printFailure;
   }
-
-  // The panel: only the legend's cells and its face are kept.
+  // The panel keeps only the number of cells filled and the face.
   void FillBox(float, float, float, float, PackedColour) override { ++fills; }
   void OutlineBox(float, float, float, float, PackedColour) override {}
   void PlotPoint(float, float, PackedColour) override {}
