@@ -1,11 +1,9 @@
-// A window without a screen: it keeps the texts, lists and colours that the handlers set,
-// records every message, question and window it is asked for, and notifies the form of
-// changes as a real window does. Its panel counts the legend's cells.
+// A window without a screen: it keeps what the handlers set and asks for, and notifies the
+// form of changes as a real window does. Its panel counts the legend's cells.
 #pragma once
 
 #include <algorithm>
 #include <functional>
-#include <ostream>
 #include <utility>
 
 #include "main_form.h"
@@ -32,9 +30,6 @@ struct ShownMessage {
   std::string title;
   bool operator==(const ShownMessage&) const = default;
 };
-inline std::ostream& operator<<(std::ostream& out, const ShownMessage& m) {
-  return out << "[" << m.title << "] " << m.text;
-}
 
 class RecordingWindow final : public WindowOps, public Canvas {
  public:
@@ -98,15 +93,13 @@ class RecordingWindow final : public WindowOps, public Canvas {
     outerPanelPlacements.push_back({left, top, width, height});
   }
   void BeginRun() override { ++beginRuns; }
-  bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override {
-    ++progressCalls;
-    return continueRun(stepsDone, stepCount);
+  bool ContinueRun(std::uint64_t done, std::uint64_t count) override {
+    return ++progressCalls, continueRun(done, count);
   }
   void EndRun() override { ++endRuns; }
   void EndProgram() override { ++endProgramCalls; }
   std::optional<std::string> ChooseFile(FileChoice choice) override {
-    fileQuestions.push_back(choice);
-    return fileAnswer;
+    return fileQuestions.push_back(choice), fileAnswer;
   }
   std::optional<std::string> ChooseOutputFile(std::string_view) override { return fileAnswer; }
   void SetRunResultsAvailable(bool available) override { runResultsAvailable = available; }
@@ -119,15 +112,12 @@ class RecordingWindow final : public WindowOps, public Canvas {
   void CopyToClipboard(std::string_view text) override { copied.emplace_back(text); }
   std::optional<std::string> WriteReportPdf(const std::string& path,
                                             const ReportContent& report) override {
-    pdfPaths.push_back(path);
-    reportsWritten.push_back(report);
-    return pdfFailure;
+    return pdfPaths.push_back(path), reportsWritten.push_back(report), pdfFailure;
   }
   std::optional<std::string> PrintReport(const ReportContent& report) override {
-    reportsPrinted.push_back(report);
-    return printFailure;
+    return reportsPrinted.push_back(report), printFailure;
   }
-  // The panel keeps only the number of cells filled and the face.
+  // The panel: the cells filled and the face.
   void FillBox(float, float, float, float, PackedColour) override { ++fills; }
   void OutlineBox(float, float, float, float, PackedColour) override {}
   void PlotPoint(float, float, PackedColour) override {}
