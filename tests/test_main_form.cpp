@@ -1,427 +1,320 @@
-// The window's handlers driven through a recording window: start-up, edits with their
-// checks, the multiplier lists, the defaults button, runs and their faults.
+// The window's handlers through a recording window: start-up, edits, picks, runs and their
+// faults, the menu bar (copy, files, cases, sensitivity, report) and the command line.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <filesystem>
-#include <string>
-#include <vector>
+#include <cmath>
+#include <fstream>
 
-#include "main_form.h"
+#include "case_file.h"
+#include "file_messages.h"
+#include "named_cases.h"
 #include "recording_window.h"
 #include "run_messages.h"
+#include "sensitivity_text.h"
+#include "start_options.h"
 #include "test_helpers.h"
 
 namespace kurimo {
 namespace {
 
-using test::RecordingWindow;
-using test::ShownMessage;
 using enum TextBox;
+using enum MultiplierList;
+using Levels = std::array<int, kGroupCount>;  // the level of each group's colour, 1..7
+using Texts = std::array<std::string, kTextBoxCount>;
+using Messages = std::vector<test::ShownMessage>;
+constexpr Levels kStartLevels = {5, 5, 5, 5, 5, 13, 5}, kRunLevels = {8, 7, 7, 6, 6, 13, 5};
 
-using test::kStartTexts;
-constexpr const auto& kLevel = test::kLevelColour;
-
-class FormTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    window.form = &form;
-    form.FormLoad();
-  }
-  std::array<std::string, kTextBoxCount> Texts() const {
-    std::array<std::string, kTextBoxCount> texts;
-    for (int box = 1; box <= kTextBoxCount; ++box)
-      texts[box - 1] = window.texts[box];
+struct Session {  // a window and its form after start-up
+  Session() { window.form = &form, form.FormLoad(); }
+  Texts BoxTexts() const {
+    Texts texts;
+    std::copy(window.texts.begin() + 1, window.texts.end(), texts.begin());
     return texts;
   }
-  std::array<PackedColour, kGroupCount> Colours() const {
-    std::array<PackedColour, kGroupCount> colours;
-    for (int group = 1; group <= kGroupCount; ++group)
-      colours[group - 1] = window.groupColours[group];
-    return colours;
+  Levels GroupLevels() const {
+    Levels levels{};
+    const auto& colours = test::kLevelColour;
+    for (int g = 1; g <= kGroupCount; ++g)
+      levels[g - 1] = static_cast<int>(
+          std::find(colours.begin() + 1, colours.end(), window.groupColours[g]) - colours.begin());
+    return levels;
   }
-  std::vector<std::string> OutputLines() const { return test::ReadCp932Lines(outputPath); }
-
+  void Type(const test::NamedCase& c) {
+    for (const auto& [condition, text] : c.texts)
+      for (int box = 1; box <= kTextBoxCount; ++box)
+        if (EditedCondition(TextBox(box)) == condition) window.Type(TextBox(box), text);
+  }
+  void Calculate() { form.Command1Click(), window.messages.clear(); }
   test::TempFolder folder;
   std::string outputPath = folder.File("Kurimo_OUT.txt");
-  RecordingWindow window;
+  test::RecordingWindow window;
   MainForm form{window, outputPath};
 };
+class FormTest : public ::testing::Test, protected Session {};
 
-const std::array<PackedColour, kGroupCount> kStartColours = {
-    kLevel[5], kLevel[5], kLevel[5], kLevel[5], kLevel[5], kLevel[13], kLevel[5]};
-
-TEST_F(FormTest, StartUpShowsTheDefaultCaseListsColoursAndLegend) {
-  EXPECT_EQ(Texts(), kStartTexts);
-  EXPECT_TRUE(window.messages.empty());
-  EXPECT_EQ(window.lists[0],
-            (std::vector<std::string>{"1.0", "0.2", "0.5", "0.8", "1.2", "1.5", "2.0"}));
-  EXPECT_EQ(window.lists[1],
-            (std::vector<std::string>{"1.0", "0.2", "0.5", "0.8", "1.2", "1.5", "2.0", "5.0"}));
-  EXPECT_EQ(window.lists[2], window.lists[1]);
-  EXPECT_EQ(window.selected, (std::array<int, 3>{-1, -1, -1}));
-  EXPECT_EQ(Colours(), kStartColours);
-
-  // The conditions hold the box texts, not numbers.
-  EXPECT_EQ(form.Model().BayArea, " 1000");
-  EXPECT_EQ(form.Model().MouthDepth, " 18");
-  EXPECT_EQ(form.Model().BayAverageQuality, " 2.4");
-
-  // The legend: 13 cells and a frame, 14 labels in the window's face, a 2-pixel pen.
-  EXPECT_EQ(window.canvas.fills, 13);
-  EXPECT_EQ(window.canvas.outlines, 1);
-  EXPECT_EQ(window.canvas.points, 14);
-  EXPECT_EQ(window.canvas.printed.front(), "<");
-  EXPECT_EQ(window.canvas.printed.back(), "<  (g/m3)");
-  EXPECT_EQ(window.canvas.fontName, "IPAPGothic");
-  EXPECT_EQ(window.canvas.penWidth, 2);
-
-  // The outer panel was fitted to the client area before anything else.
-  ASSERT_FALSE(window.outerPanelPlacements.empty());
-  EXPECT_EQ(window.outerPanelPlacements.front(), (std::array<int, 4>{0, 0, 8625, 6675}));
-}
-
-TEST_F(FormTest, StartUpColoursGroupsBeforeTheScaleExistsThenAgainFromTheScale) {
-  // The open-sea and inflow handlers colour with the empty scale (black) while the default
-  // case is written; the final colouring follows once the scale is built.
-  const std::vector<int> expected = {1, 2, 3, 4, 5, 7, 6, 1, 2, 3, 4, 5, 6, 7};
-  EXPECT_EQ(window.colouredGroups, expected);
-}
-
-TEST_F(FormTest, MeanDepthAndMouthLengthRewriteTheMouthBoxes) {
-  window.Type(Text2, "20");
-  EXPECT_EQ(window.Text(Text3), " 20");
-  EXPECT_EQ(window.Text(Text5), " 20");
-  EXPECT_EQ(window.Text(Text6), " .14");
-  EXPECT_EQ(window.Text(Text11), " .14");
-  EXPECT_EQ(window.Text(Text13), " 699.3");
-  EXPECT_EQ(window.Text(Text15), " .014");
-  EXPECT_EQ(form.Model().MouthDepth, "20");
-
-  window.Type(Text4, "3.5");
-  EXPECT_EQ(window.Text(Text6), " .07");
-  EXPECT_EQ(window.Text(Text11), " .07");
-  EXPECT_EQ(window.Text(Text14), " 9.04");
-  EXPECT_TRUE(window.messages.empty());
-}
-
-TEST_F(FormTest, TextsThatAreNumbersOnlyWithGroupingPassOnTheirLeadingNumber) {
-  // "2,000" is a number as a whole (2000) and its leading number is 2, which passes.
-  window.Type(Text1, "2,000");
-  EXPECT_TRUE(window.messages.empty());
-  EXPECT_EQ(window.Text(Text3), " 36");
-}
-
-struct FailingCase {
-  const char* name;
-  TextBox box;
-  std::vector<std::string> texts;
-  ShownMessage message;
-};
-
-TEST_F(FormTest, EveryFailingTextBringsItsMessageAndChangesNothing) {
-  const std::vector<FailingCase> cases = {
-      {"area below 1",
-       Text1,
-       {"0", "0.", "0.5", "", "abc", "-3", "1e400"},
-       {"湾面積は1km2以上にしてください。", "湾面積の入力制限"}},
-      {"depth below 1", Text2, {"0.9", "", "1m"}, {"水深は1m以上にしてください", "水深の入力制限"}},
-      {"mouth length 0 or less",
-       Text4,
-       {"0", "-1", ""},
-       {"湾口部長さは0にしないでください", "湾口部長さの入力制限"}},
-      {"open sea not a number",
-       Text7,
-       {"2.4x", "-0.1", ""},
-       {"数値を入力してください", "外海水の水質"}},
-      {"inflow quality not a number",
-       Text8,
-       {"x", "-1", " "},
-       {"数値を入力してください", "流入水の水質"}},
-      {"inflow rate 0 or less",
-       Text9,
-       {"0", "", "-5", "0e5"},
-       {"流入水の流量は0にしないでください", "流量の入力制限"}},
-  };
-  for (const FailingCase& c : cases) {
-    for (const std::string& text : c.texts) {
-      SCOPED_TRACE(std::string(c.name) + ": '" + text + "'");
-      RecordingWindow fresh;
-      MainForm freshForm(fresh, outputPath);
-      fresh.form = &freshForm;
-      freshForm.FormLoad();
-      const BayModel before = freshForm.Model();
-      const std::vector<int> colouredBefore = fresh.colouredGroups;
-
-      fresh.Type(c.box, text);
-
-      ASSERT_EQ(fresh.messages.size(), 1u);
-      EXPECT_EQ(fresh.messages[0], c.message);
-      // The box keeps what was typed; everything else stays as it was.
-      std::array<std::string, kTextBoxCount> expected = kStartTexts;
-      expected[static_cast<int>(c.box) - 1] = text;
-      for (int box = 1; box <= kTextBoxCount; ++box)
-        EXPECT_EQ(fresh.texts[box], expected[box - 1]);
-      EXPECT_EQ(freshForm.Model().BayArea, before.BayArea);
-      EXPECT_EQ(freshForm.Model().MeanDepth, before.MeanDepth);
-      EXPECT_EQ(freshForm.Model().MouthLength, before.MouthLength);
-      EXPECT_EQ(freshForm.Model().OpenSeaQuality, before.OpenSeaQuality);
-      EXPECT_EQ(freshForm.Model().InflowQuality, before.InflowQuality);
-      EXPECT_EQ(freshForm.Model().InflowRate, before.InflowRate);
-      EXPECT_EQ(freshForm.Model().BayVolume, before.BayVolume);
-      EXPECT_EQ(freshForm.Model().InflowLoad, before.InflowLoad);
-      EXPECT_EQ(fresh.colouredGroups, colouredBefore);
-    }
-  }
-}
-
-TEST_F(FormTest, EachFailingKeystrokeBringsTheMessageAgain) {
-  window.Type(Text1, "");
-  window.TypeKeys(Text1, "0.5");
-  EXPECT_EQ(window.messages.size(), 4u);  // "", "0", "0.", "0.5"
-  EXPECT_EQ(form.Model().BayArea, " 1000");
-
-  window.messages.clear();
-  window.Type(Text9, "");
-  window.TypeKeys(Text9, "0.5");
-  ASSERT_EQ(window.messages.size(), 3u);  // "", "0", "0." fail; "0.5" passes
-  EXPECT_EQ(window.messages[2].title, "流量の入力制限");
-  EXPECT_EQ(form.Model().InflowRate, "0.5");
-  EXPECT_EQ(window.Text(Text10), " 5");
-  EXPECT_EQ(window.Text(Text12), " 5");
-}
-
-TEST_F(FormTest, OpenSeaQualityRecoloursTheBayAndTheSeaButNotTheInflow) {
-  window.colouredGroups.clear();
-  window.Type(Text7, "0");  // 0 passes: every bay box and the sea turn white
-  EXPECT_TRUE(window.messages.empty());
-  EXPECT_EQ(window.colouredGroups, (std::vector<int>{1, 2, 3, 4, 5, 7}));
-  for (int group : {1, 2, 3, 4, 5, 7})
-    EXPECT_EQ(window.groupColours[group], kLevel[1]);
-  EXPECT_EQ(window.groupColours[kInflowGroup], kLevel[13]);
-  EXPECT_EQ(form.Model().BayAverageQuality, "0");
-  EXPECT_EQ(window.Text(Text16), " 2.4");  // the result box is not rewritten
-
-  window.Type(Text7, "3.5");
-  EXPECT_EQ(window.groupColours[1], kLevel[8]);
-  EXPECT_EQ(window.groupColours[kOpenSeaGroup], kLevel[8]);
-}
-
-TEST_F(FormTest, InflowQualityColoursTheInflowAsTypedWhateverItsMultiplier) {
-  window.Pick(MultiplierList::Quality, 1);  // x0.2: the inflow shows 2.0
-  EXPECT_EQ(window.groupColours[kInflowGroup], kLevel[5]);
-  window.colouredGroups.clear();
-  window.Type(Text8, "20");  // 20 as typed is red; 20 x 0.2 = 4 would be yellow
-  EXPECT_EQ(window.colouredGroups, (std::vector<int>{kInflowGroup}));
-  EXPECT_EQ(window.groupColours[kInflowGroup], kLevel[13]);
-  EXPECT_EQ(window.Text(Text10), " 6620");
-  // The single-precision 0.2 makes the product inexact: 6620 x 0.2000000029802...
-  EXPECT_EQ(window.Text(Text12), " 1324.00002");
-}
-
-struct PickCase {
-  const char* name;
-  std::vector<std::pair<MultiplierList, int>> picks;
-  std::vector<std::pair<TextBox, std::string>> expected;
-};
-
-TEST_F(FormTest, ListPicksRewriteOnlyTheBoxesThatDependOnThem) {
-  using enum MultiplierList;
-  const std::vector<PickCase> cases = {
-      {"section x0.5", {{Section, 2}}, {{Text11, " .063"}, {Text14, " 9.04"}}},
-      {"quantity x2.0",
-       {{Quantity, 6}},
-       {{Text12, " 6620"}, {Text13, " 314.7"}, {Text15, " .032"}}},
-      {"quality x0.2", {{Quality, 1}}, {{Text12, " 662"}, {Text15, " .003"}}},
-      {"quality x1.2 then quantity x1.5",
-       {{Quality, 4}, {Quantity, 5}},
-       {{Text12, " 5958.00023674965"}, {Text13, " 419.6"}, {Text15, " .029"}}},
-      {"section x2.0, the largest", {{Section, 6}}, {{Text11, " .252"}, {Text14, " 2.26"}}},
-  };
-  for (const PickCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    RecordingWindow fresh;
-    MainForm freshForm(fresh, outputPath);
-    fresh.form = &freshForm;
-    freshForm.FormLoad();
-    for (const auto& [list, row] : c.picks)
-      fresh.Pick(list, row);
-    std::array<std::string, kTextBoxCount> expected = kStartTexts;
-    for (const auto& [box, text] : c.expected)
-      expected[static_cast<int>(box) - 1] = text;
-    for (int box = 1; box <= kTextBoxCount; ++box) {
-      EXPECT_EQ(fresh.texts[box], expected[box - 1]) << "Text" << box;
-    }
-    EXPECT_TRUE(fresh.messages.empty());
-  }
-}
-
-TEST_F(FormTest, QualityPickColoursTheInflowWithTheChangedQuality) {
-  window.Pick(MultiplierList::Quality, 7);  // x5.0: 50 g/m3
-  EXPECT_EQ(window.groupColours[kInflowGroup], kLevel[13]);
-  EXPECT_EQ(form.Scale().GroupConcentration[kInflowGroup], 50.0f);
-  window.Pick(MultiplierList::Quality, 1);  // x0.2 in single precision: 2.0000000298...
-  EXPECT_EQ(form.Scale().GroupConcentration[kInflowGroup], static_cast<float>(10 * 0.2f));
-  EXPECT_EQ(form.Model().QualityFactor, 0.2f);
-}
-
-TEST_F(FormTest, DefaultRunShowsTheMeanTheBayColoursAndTheMessage) {
-  form.Command1Click();
-  EXPECT_EQ(window.Text(Text16), " 3.15");
-  const std::array<PackedColour, kGroupCount> expected = {
-      kLevel[8], kLevel[7], kLevel[7], kLevel[6], kLevel[6], kLevel[13], kLevel[5]};
-  EXPECT_EQ(Colours(), expected);
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0],
-            (ShownMessage{"計算結果(湾内平均水質)\r 3.15(g/m3)", "計算終了です！"}));
-  EXPECT_EQ(window.beginRuns, 1);
-  EXPECT_EQ(window.endRuns, 1);
-  EXPECT_EQ(test::ReadBytes(outputPath),
-            test::ReadBytes(std::string(KURIMO_TEST_DATA_DIR) + "/default-Kurimo_OUT.txt"));
-  // Everything but the result stays as it was.
-  std::array<std::string, kTextBoxCount> texts = kStartTexts;
-  texts[15] = " 3.15";
-  EXPECT_EQ(Texts(), texts);
-}
-
-TEST_F(FormTest, RunningTwiceGivesTheSameFileTextsAndColours) {
-  form.Command1Click();
-  const std::string file = test::ReadBytes(outputPath);
-  const auto texts = Texts();
-  const auto colours = Colours();
-  form.Command1Click();
-  EXPECT_EQ(test::ReadBytes(outputPath), file);
-  EXPECT_EQ(Texts(), texts);
-  EXPECT_EQ(Colours(), colours);
-  EXPECT_EQ(window.messages.size(), 2u);
-}
-
-TEST_F(FormTest, AMeanBelowOneShowsWithoutItsZero) {
-  window.Type(Text7, "0.5");
-  window.Type(Text8, "0.5");
-  form.Command1Click();
-  EXPECT_EQ(window.Text(Text16), " .5");
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].text, "計算結果(湾内平均水質)\r .5(g/m3)");
-}
-
-TEST_F(FormTest, MouthVelocityWarningComesFirstAndTheRunGoesOn) {
-  window.Type(Text9, "200000");
-  form.Command1Click();
-  ASSERT_EQ(window.messages.size(), 2u);
-  EXPECT_EQ(window.messages[0],
-            (ShownMessage{std::string(kMouthVelocityMessage), std::string(kMouthVelocityTitle)}));
-  EXPECT_EQ(window.messages[1].title, "計算終了です！");
-  EXPECT_EQ(window.Text(Text16), " 9.93");
-}
-
-TEST_F(FormTest, AnUnwritableOutputFileIsReportedAndLeavesTheResultAsItWas) {
-  RecordingWindow failing;
-  MainForm failingForm(failing, folder.File("no-such-folder/Kurimo_OUT.txt"));
-  failing.form = &failingForm;
-  failingForm.FormLoad();
-  failingForm.Command1Click();
-  ASSERT_EQ(failing.messages.size(), 1u);
-  EXPECT_EQ(failing.messages[0].title, "出力ファイルのエラー");
-  EXPECT_NE(failing.messages[0].text.find("no-such-folder/Kurimo_OUT.txt"), std::string::npos);
-  EXPECT_EQ(failing.Text(Text16), " 2.4");
-  EXPECT_EQ(failing.groupColours[1], kLevel[5]);
-  EXPECT_EQ(failing.endRuns, 1);
-  EXPECT_FALSE(failingForm.Running());
-
-  // The window keeps working: a later edit is handled as usual.
-  failing.Type(Text1, "500");
-  EXPECT_EQ(failing.Text(Text3), " 9");
-}
-
-TEST_F(FormTest, ARunThatFailsIsReportedAndChangesNothingShownOrWritten) {
-  form.Command1Click();  // a finished run first: its result must survive the fault
-  const std::string report = test::ReadBytes(outputPath);
-  window.messages.clear();
-  window.Type(Text8, "1e38");  // a river quality beyond single precision
-  form.Command1Click();
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].title, "計算できません");
-  EXPECT_NE(window.messages[0].text.find("は書き換えていません"), std::string::npos);
-  EXPECT_EQ(window.Text(Text16), " 3.15");
-  EXPECT_EQ(window.groupColours[1], kLevel[8]);
-  EXPECT_EQ(test::ReadBytes(outputPath), report);
-}
-
-TEST_F(FormTest, AShortenedStepIsNamedInTheResultMessage) {
-  window.Type(Text1, "1");
-  window.Type(Text4, "1.15");  // the rule's 72 minutes are too long for the chain
-  form.Command1Click();
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].text,
-            "計算結果(湾内平均水質)\r 7.95(g/m3)\r"
-            "計算を安定させるため、ﾀｲﾑｽﾃｯﾌﾟを 72 分から 63 分に短くしました。");
-}
-
-TEST_F(FormTest, StoppingALongRunKeepsTheResultAndSaysSo) {
-  window.Type(Text9, "1");  // about four million steps
-  std::uint64_t stoppedAt = 0;
-  window.continueRun = [&](std::uint64_t done, std::uint64_t count) {
-    EXPECT_LT(done, count);
-    stoppedAt = done;
-    return false;
-  };
-  form.Command1Click();
-  EXPECT_GT(stoppedAt, 0u);
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].title, "計算の中止");
-  EXPECT_EQ(window.Text(Text16), " 2.4");
-  EXPECT_EQ(Colours(), kStartColours);
-  EXPECT_FALSE(std::filesystem::exists(outputPath));  // no report, not even a partial one
-  EXPECT_EQ(window.endRuns, 1);
-}
-
-TEST_F(FormTest, DefaultsButtonUndoesEditsPicksAndARun) {
+TEST_F(FormTest, StartUpAndTheDefaultsButtonShowTheDefaultCase) {
+  EXPECT_EQ(window.outerPanelPlacements.at(0), (std::array{0, 0, 8625, 6675}));
   window.Type(Text1, "500");
-  window.Type(Text7, "4");
   window.Type(Text9, "abc");  // a failing text stays in its box until the defaults
-  window.Pick(MultiplierList::Section, 1);
-  window.Pick(MultiplierList::Quality, 1);
-  window.Pick(MultiplierList::Quantity, 1);
-  form.Command1Click();
-  ASSERT_NE(window.Text(Text16), " 2.4");
-  window.messages.clear();
-
+  for (MultiplierList list : {Section, Quality, Quantity})
+    window.Pick(list, 1);
+  Calculate();
   form.Command3Click();
-  EXPECT_EQ(Texts(), kStartTexts);
-  EXPECT_EQ(Colours(), kStartColours);
-  EXPECT_EQ(window.selected, (std::array<int, 3>{0, 0, 0}));
-  EXPECT_TRUE(window.messages.empty());
-  EXPECT_EQ(form.Model().SectionFactor, 1.0);
+  EXPECT_EQ(BoxTexts(), test::kStartTexts);
+  EXPECT_EQ(GroupLevels(), kStartLevels);
+  EXPECT_EQ(form.Model().BayArea + form.Model().InflowRate, " 1000 331");  // as the boxes
   EXPECT_EQ(form.Model().QualityFactor, 1.0f);
-  EXPECT_EQ(form.Model().QuantityFactor, 1.0);
-  EXPECT_EQ(form.Model().BayArea, " 1000");
-  EXPECT_EQ(window.canvas.fills, 26);  // the legend is drawn again over the first
+  EXPECT_EQ(window.fills, 26);  // the legend, drawn again in the window's face
+  EXPECT_EQ(window.fontName, "IPAPGothic");
+  EXPECT_TRUE(window.messages.empty() && !window.runResultsAvailable);
+  EXPECT_EQ(window.selected, (std::array{0, 0, 0}));
+  window.outerPanelPlacements.clear();  // resizing: nothing to cover while minimised
+  for (const auto& [width, height] : {std::pair{12000, 3000}, {0, 0}, {5000, 0}, {0, 5000}})
+    window.clientWidth = width, window.clientHeight = height, form.FormResize();
+  EXPECT_EQ(window.outerPanelPlacements, (std::vector{std::array{0, 0, 12000, 3000}}));
+}
 
-  // And a run from there gives the default result again.
+// Each edit or pick rewrites exactly the boxes and colours that depend on it; a failing
+// text only brings its message.
+TEST(FormEdits, EachEditAndPickRewritesItsBoxesAndColours) {
+  struct Row {
+    std::vector<std::pair<MultiplierList, int>> picks;
+    std::pair<int, const char*> typed;  // after the picks; box 0: nothing typed
+    std::vector<std::pair<int, const char*>> changed;
+    Levels levels = kStartLevels;
+    Messages messages = {};
+  };
+  const Row rows[] = {
+      {{}, {}, {}},  // start-up
+      {{}, {1, "500"}, {{3, " 9"}, {13, " 314.7"}, {14, " 3.19"}, {15, " .032"}}},
+      {{},
+       {2, "20"},
+       {{3, " 20"}, {5, " 20"}, {6, " .14"}, {11, " .14"}, {13, " 699.3"}, {15, " .014"}}},
+      {{}, {4, "3.5"}, {{6, " .063"}, {11, " .063"}, {14, " 9.04"}}},
+      {{}, {7, "3.5"}, {}, {8, 8, 8, 8, 8, 13, 8}},  // the bay and the sea, not the inflow
+      // The inflow shows the quality as typed: 20, not 20 x 0.2 = 4 (level 9).
+      {{{Quality, 1}}, {8, "20"}, {{10, " 6620"}, {12, " 1324.00002"}, {15, " .006"}}},
+      {{}, {9, "0.5"}, {{10, " 5"}, {12, " 5"}, {13, " 416666.7"}, {15, " 0"}}},
+      {{{Section, 2}}, {}, {{11, " .063"}, {14, " 9.04"}}},
+      {{{Quality, 1}}, {}, {{12, " 662"}, {15, " .003"}}, {5, 5, 5, 5, 5, 5, 5}},
+      {{{Quality, 4}, {Quantity, 5}},
+       {},
+       {{12, " 5958.00023674965"}, {13, " 419.6"}, {15, " .029"}}},
+      {{}, {9, "0"}, {}, kStartLevels, {{"流入水の流量は0にしないでください", "流量の入力制限"}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row " << &row - rows);
+    Session s;
+    for (const auto& [list, entry] : row.picks)
+      s.window.Pick(list, entry);
+    Texts expected = test::kStartTexts;
+    if (const auto [box, text] = row.typed; box > 0)
+      s.window.Type(TextBox(box), expected[box - 1] = text);
+    for (const auto& [box, text] : row.changed)
+      expected[box - 1] = text;
+    EXPECT_EQ(s.BoxTexts(), expected);
+    EXPECT_EQ(s.GroupLevels(), row.levels);
+    EXPECT_EQ(s.window.messages, row.messages);
+  }
+}
+
+// The default run: mean, colours, message, report file (its golden copy is checked where it
+// is written), chart, copy and report.
+TEST_F(FormTest, TheDefaultRunIsShownChartedCopiedAndReported) {
   form.Command1Click();
-  EXPECT_EQ(window.Text(Text16), " 3.15");
+  Texts expected = test::kStartTexts;
+  expected[15] = " 3.15";
+  EXPECT_EQ(BoxTexts(), expected);
+  EXPECT_EQ(GroupLevels(), kRunLevels);
+  EXPECT_EQ(window.messages, (Messages{{"計算結果(湾内平均水質)\r 3.15(g/m3)", "計算終了です！"}}));
+  EXPECT_EQ(window.beginRuns + window.endRuns, 2);
+  EXPECT_EQ(test::ReadCp932Lines(outputPath).at(25), "    湾内平均水質(g/m3)= 3.15 ");
+  form.MenuShowChart();
+  EXPECT_NEAR(window.chartsShown.at(0).steadyState[4], 2.66, 0.005);
+
+  form.MenuCopyResults();
+  EXPECT_EQ(window.copied.at(0),
+            "項目\t値\t単位\nケース\t無題\t\n計算条件\n湾面積\t1000\tkm2\n平均水深\t18\tm\n"
+            "湾容積\t18\tkm3\n湾口部長さ\t7\tkm\n湾口部水深\t18\tm\n湾口部断面積\t.126\tkm2\n"
+            "外海水水質\t2.4\tg/m3\n流入水水質\t10\tg/m3\n流入水流量\t331\tm3/秒\n"
+            "流入負荷量\t3310\tg/秒\n条件変更\n湾口部断面積の倍率\t1.0\t倍\n"
+            "変更後の湾口部断面積\t.126\tkm2\n流入水水質の倍率\t1.0\t倍\n"
+            "流入水流量の倍率\t1.0\t倍\n変更後の流入負荷量\t3310\tg/秒\n水質指標\n"
+            "淡水の滞留時間\t629.4\t日\n交換を含むフラッシング時間\t50.6\t日\n閉鎖度\t4.52\t\n"
+            "流入負荷量÷湾容積\t.016\tg/m3/日\n計算結果\n湾内平均水質\t3.15\tg/m3\n"
+            "ボックス1（湾奥）の水質\t3.63\tg/m3\nボックス2の水質\t3.4\tg/m3\n"
+            "ボックス3の水質\t3.16\tg/m3\nボックス4の水質\t2.92\tg/m3\n"
+            "ボックス5（湾口）の水質\t2.66\tg/m3\n");
+
+  window.Type(Text1, "10x");  // fails its check: the run's conditions still hold
+  const std::optional<ReportContent> report = MakeReportContent(form, window, "now");
+  ASSERT_TRUE(report.has_value());
+  EXPECT_EQ(report->caseName + " " + report->createdAt, "無題 now");
+  EXPECT_EQ(report->conditions[0].value + " " + report->computed[1].value, "1000 18");
+  EXPECT_EQ(report->result[2].value, "50.6");  // the flushing time
+  EXPECT_TRUE(report->bayMean == 3.15 && report->notes.empty());
+  EXPECT_EQ(report->boxes[0], (ReportBox{"ボックス1（湾奥）", "3.63", "3.63"}));
+  window.Pick(Quality, 7);
+  EXPECT_FALSE(MakeReportContent(form, window, "").has_value());
 }
 
-TEST_F(FormTest, DefaultsButtonWithNoChangesKeepsEverything) {
+// The set-up's warning comes before the result message; the report says under its result
+// that the step was shortened, or the warning.
+TEST(FormRuns, WarningsAndTheShortenedStepAreSaid) {
+  const std::string shortened = "計算を安定させるため、ﾀｲﾑｽﾃｯﾌﾟを 72 分から 63 分に短くしました。";
+  const std::string warning(kMouthVelocityMessage), title(kMouthVelocityTitle);
+  const test::NamedCase fast{"fast river", {{ConditionBox::InflowRate, "200000"}}};  // 9.93
+  for (const auto& [entered, step, note] :
+       {std::tuple{test::kUnstableCase, "63 分（安定のため 72 分から短縮）", shortened},
+        {fast, " 分（短縮なし）",
+         "警告（" + title + "）: 湾口部の流速が毎秒 1 m を超えています。" + warning + "。"}}) {
+    Session s;
+    s.Type(entered);
+    s.form.Command1Click();
+    EXPECT_EQ(s.window.messages.front().title,
+              entered.name == fast.name ? title : "計算終了です！");
+    const std::optional<ReportContent> report = MakeReportContent(s.form, s.window, "");
+    EXPECT_TRUE(report->result.back().value.ends_with(step)) << report->result.back().value;
+    EXPECT_EQ(report->notes, std::vector<std::string>{note}) << entered.name;
+  }
+}
+
+// A failed or stopped run says so; the last result and report stay, nothing half written.
+TEST_F(FormTest, AFailedOrStoppedRunKeepsTheLastResultAndReport) {
+  Calculate();
+  const std::string report = test::ReadBytes(outputPath);
+  const auto expectKept = [&](const std::string& title, const std::string& part) {
+    form.Command1Click();
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].title, title);
+    EXPECT_NE(window.messages[0].text.find(part), std::string::npos) << window.messages[0].text;
+    EXPECT_EQ(window.Text(Text16), " 3.15");
+    EXPECT_EQ(GroupLevels(), kRunLevels);
+    EXPECT_EQ(test::ReadBytes(outputPath), report);
+    window.messages.clear();
+  };
+  window.Type(Text8, "1e38");
+  expectKept("計算できません", "流入水水質（倍率をかけた値が");
+  window.Type(Text8, "10");
+  Type(test::kLongCase);
+  window.continueRun = [](auto, auto) { return false; };
+  expectKept("計算の中止", "計算を中止しました。出力ファイル「" + outputPath + "」は書き換えて");
+}
+
+// The run's items (chart, series, copy, report) wait for a run of the conditions shown.
+TEST_F(FormTest, RunItemsWaitForARunOfTheConditionsShownAndTellFailures) {
+  window.fileAnswer = folder.File("series.csv");
+  form.MenuShowChart(), form.MenuSaveSeries(), form.MenuCopyResults(), form.MenuPrintReport();
+  EXPECT_TRUE(window.chartsShown.empty() && window.fileQuestions.empty() && window.copied.empty() &&
+              window.reportsPrinted.empty());
+  Calculate();
+  form.MenuSaveSeries();  // the series file: a heading and a line a point
+  EXPECT_EQ(std::ranges::count(test::ReadBytes(*window.fileAnswer), '\n'),
+            std::ssize(form.CurrentRun()->series.points) + 1);
+  window.fileAnswer.reset();
+  form.MenuSaveReportPdf();  // the user cancels the file dialog
+  window.fileAnswer = folder.File("report.pdf");
+  form.MenuSaveReportPdf(), form.MenuPrintReport();
+  EXPECT_EQ(window.fileQuestions,
+            (std::vector{FileChoice::SaveSeries, FileChoice::SavePdf, FileChoice::SavePdf}));
+  EXPECT_EQ(window.pdfPaths, std::vector<std::string>{*window.fileAnswer});
+  EXPECT_EQ(window.reportsWritten.at(0).boxes.at(4).final + window.reportsPrinted.at(0).caseName,
+            "2.66無題");
+  window.pdfFailure = "ディスクがいっぱいです", window.printFailure = "用紙がありません";
+  form.MenuSaveReportPdf(), form.MenuPrintReport();
+  EXPECT_EQ(window.messages.at(0).title + window.messages.at(1).title,
+            "PDFファイルのエラー印刷のエラー");
+  EXPECT_EQ(window.messages[0].text.find("報告書のPDFファイル「" + *window.fileAnswer +
+                                         "」に書き込めません（ディスクがいっぱいです）。"),
+            0u);
+  window.Type(Text1, "abc");  // fails its check: no condition changes
+  EXPECT_TRUE(window.runResultsAvailable);
+  window.Type(Text1, " 500");
+  EXPECT_FALSE(window.runResultsAvailable || form.CurrentRun().has_value());
+  Calculate();
+  window.Pick(Quantity, 3);
+  EXPECT_FALSE(window.runResultsAvailable);
+  Calculate();
   form.Command3Click();
-  EXPECT_EQ(Texts(), kStartTexts);
-  EXPECT_EQ(Colours(), kStartColours);
-  EXPECT_EQ(window.selected, (std::array<int, 3>{0, 0, 0}));
+  EXPECT_FALSE(window.runResultsAvailable);
 }
 
-TEST_F(FormTest, ResizeCoversTheClientAreaUnlessMinimised) {
-  window.outerPanelPlacements.clear();
-  window.clientWidth = 12000;
-  window.clientHeight = 3000;
-  form.FormResize();
-  window.clientWidth = 0;
-  window.clientHeight = 0;
-  form.FormResize();
-  window.clientWidth = 5000;
-  form.FormResize();  // a zero height is still minimised
-  ASSERT_EQ(window.outerPanelPlacements.size(), 1u);
-  EXPECT_EQ(window.outerPanelPlacements[0], (std::array<int, 4>{0, 0, 12000, 3000}));
+// Both hold what the last finished run used; a saved case opens back as if typed and picked.
+TEST_F(FormTest, CopiedResultsAndSavedCasesHoldWhatTheLastFinishedRunUsed) {
+  window.Type(Text1, "1,000");
+  window.Type(Text9, "100");  // more steps than a run makes between two looks at the stop
+  window.Pick(Section, 2);    // 0.5
+  window.Pick(Quality, 7);    // 5.0
+  const Texts typed = BoxTexts();
+  window.Type(Text4, "9x");  // being corrected: the case keeps " 7"
+  Calculate();
+  window.fileAnswer = folder.File("湾\tA");  // saved as 湾<TAB>A.kurimo
+  form.MenuSaveCase();
+  EXPECT_EQ(window.chartsUpdated.back().caseName, "湾\tA.kurimo");  // the run is the case's now
+  form.MenuCopyResults();
+  const std::string first = window.copied.at(0);
+  for (const char* row : {"\nケース\t湾 A.kurimo\t\n", "\n湾面積\t1,000\tkm2\n",
+                          "\n湾口部長さ\t7\tkm\n", "\n変更後の流入負荷量\t5000\tg/秒\n"})
+    EXPECT_NE(first.find(row), std::string::npos) << row;
+  window.continueRun = [](auto, auto) { return false; };  // a stopped run changes nothing
+  Calculate();
+  form.MenuCopyResults();
+  EXPECT_EQ(window.copied.at(1), first);
+
+  form.Command3Click();
+  window.fileAnswer = folder.File("湾\tA.kurimo");
+  form.MenuOpenCase();
+  std::ofstream(folder.File("bad.json")) << "{not json";
+  window.fileAnswer = folder.File("bad.json");  // refused: nothing changes
+  form.MenuOpenCase();
+  EXPECT_EQ(BoxTexts(), typed);
+  EXPECT_EQ(window.selected, (std::array{2, 7, 0}));
+  EXPECT_EQ(form.CaseName(), "湾\tA.kurimo");
+  EXPECT_EQ(window.messages.at(0).title, kCaseFileTitle);
+}
+
+// Each list alone, sorted, the case's entry marked; a figure is what a single run gives.
+TEST_F(FormTest, SensitivityRunsEachListAloneAsSingleRunsDo) {
+  window.Pick(Section, 4);  // 1.2
+  form.MenuSensitivity();
+  std::string shown;
+  for (const auto& list : window.sensitivityShown.at(0).lists) {
+    for (const SensitivityPoint& p : list)
+      shown += p.current ? "[" + p.entry + "]" : " " + p.entry;
+    shown += "\n";
+  }
+  EXPECT_EQ(shown,
+            " 0.2 0.5 0.8 1.0[1.2] 1.5 2.0\n 0.2 0.5 0.8[1.0] 1.2 1.5 2.0 5.0\n"
+            " 0.2 0.5 0.8[1.0] 1.2 1.5 2.0 5.0\n");
+  const SensitivityPoint point = window.sensitivityShown[0].lists[1][7];  // quality x5.0
+  window.Pick(Quality, 7);
+  Calculate();
+  EXPECT_EQ(point.bayAverage, form.Model().BayAverage[1]);
+  Type(test::kLongCase);  // millions of steps a case: long enough to stop
+  window.continueRun = [](auto, auto) { return false; };
+  form.MenuSensitivity();
+  EXPECT_EQ(window.sensitivityShown.size(), 1u);
+  EXPECT_EQ(window.messages,
+            (Messages{{"感度分析を中止しました。結果は表示しません。", "計算の中止"}}));
+}
+
+TEST(SensitivityText, CaseStatuses) {
+  using enum RunStatus;
+  const std::tuple<CaseStatus, RunStatus, const char*> rows[] = {
+      {CaseStatus::Warning, Completed, "完了（流量等の入力制限）"},
+      {CaseStatus::Abandoned, ValueTooLarge, "中止（水質の値が大きすぎる）"},
+      {CaseStatus::Abandoned, Diverged, "中止（計算が発散）"},
+      {CaseStatus::Abandoned, Cancelled, "中止"},
+  };
+  for (SensitivityPoint point; const auto& [status, runStatus, text] : rows) {
+    point.status = status, point.runStatus = runStatus;
+    EXPECT_EQ(CaseStatusText(point), text);
+  }
+}
+
+TEST(StartOptions, AnEmptyReportNameIsRefused) {
+  const char* argv[] = {"kurimo", "--pdf", ""};
+  EXPECT_EQ(ParseStartOptions(3, argv).text, "--pdf のファイル名が空です。\n");
 }
 
 }  // namespace
