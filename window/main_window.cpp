@@ -16,7 +16,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrinter>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -25,6 +24,8 @@
 #include <algorithm>
 
 #include "chart_window.h"
+#include "control_table.h"
+#include "group_frame.h"
 #include "look.h"
 #include "qt_text.h"
 #include "report_page.h"
@@ -42,13 +43,6 @@ constexpr int kClientHeight = 6675;
 
 const QColor kLightYellow(255, 255, 192);
 const QColor kWhite(255, 255, 255);
-const QColor kOrange(255, 192, 128);  // headings
-const QColor kGreen(192, 255, 192);   // basic conditions
-const QColor kCyan(192, 255, 255);    // multipliers
-const QColor kPink(255, 192, 255);    // indicators
-const QColor kResult(128, 255, 255);  // result caption
-const QColor kNoteGrey(224, 224, 224);
-const QColor kButtonPink(255, 192, 192);
 // The keyboard focus: a thick dark-blue edge on a list or a button.
 const QColor kFocusColour(0, 70, 200);
 
@@ -89,28 +83,6 @@ int ListIndex(MultiplierList list) {
 }
 
 }  // namespace
-
-GroupFrame::GroupFrame(QWidget* parent, const QString& caption, bool showCaption)
-    : QWidget(parent), caption_(caption), showCaption_(showCaption) {
-  setAccessibleName(caption);
-}
-
-void GroupFrame::SetColour(const QColor& colour) {
-  colour_ = colour;
-  update();
-}
-
-void GroupFrame::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.fillRect(rect(), colour_);
-  painter.setPen(QColor(96, 96, 96));
-  painter.drawRect(rect().adjusted(0, 0, -1, -1));
-  if (showCaption_) {
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.setFont(font());
-    painter.drawText(rect().adjusted(3, 1, -2, -2), Qt::AlignLeft | Qt::AlignTop, caption_);
-  }
-}
 
 MainWindow::MainWindow(MessagePresenter& messages, std::string outputPath)
     : messages_(messages), scale_(ScreenScale()), form_(*this, std::move(outputPath)) {
@@ -229,106 +201,45 @@ void MainWindow::BuildControls() {
   picture2_->PrepareImage();
   QWidget* p = picture2_;
 
-  // Controls that carry a font of their own get it explicitly; the others inherit the
-  // window's face.
-  const QFont ownFont = SizedFont(kWindowFontPoints);
-  auto label = [&](const char* name, int l, int t, int w, int h, const char* caption,
-                   std::optional<QColor> colour, Qt::Alignment align) {
-    QLabel* created =
-        AddLabel(QString::fromLatin1(name), p, l, t, w, h, QString::fromUtf8(caption));
-    created->setFont(ownFont);
-    if (colour) {
-      SetBackground(created, QPalette::Window, *colour);
-      created->setAutoFillBackground(true);
+  for (const layout::Control& c : layout::kControls) {
+    const QString caption = c.caption != nullptr ? QString::fromUtf8(c.caption) : QString();
+    const QColor colour(c.colour.red, c.colour.green, c.colour.blue);
+    switch (c.kind) {
+      case layout::Kind::Heading:
+      case layout::Kind::Caption: {
+        QLabel* created =
+            AddLabel(QString::fromLatin1(c.name), p, c.left, c.top, c.width, c.height, caption);
+        // Labels carry their font explicitly; the other controls inherit the window's face.
+        created->setFont(SizedFont(c.points > 0 ? c.points : kWindowFontPoints, c.bold));
+        if (c.colour.red >= 0) {
+          SetBackground(created, QPalette::Window, colour);
+          created->setAutoFillBackground(true);
+        }
+        created->setAlignment((c.kind == layout::Kind::Heading ? Qt::AlignLeft : Qt::AlignRight) |
+                              Qt::AlignVCenter);
+        break;
+      }
+      case layout::Kind::Box:
+      case layout::Kind::Display:
+        AddBox(static_cast<TextBox>(c.index), c.kind == layout::Kind::Display, c.left, c.top,
+               c.width, c.height);
+        break;
+      case layout::Kind::List:
+        AddList(static_cast<MultiplierList>(c.index), c.left, c.top, c.width, c.height);
+        break;
+      case layout::Kind::Button:
+        AddButton(c.index, c.left, c.top, c.width, c.height, caption, colour);
+        break;
+      case layout::Kind::Group:
+        AddGroup(c.index, c.left, c.top, c.width, c.height, caption, c.captionShown, colour);
+        break;
     }
-    created->setAlignment(align | Qt::AlignVCenter);
-    return created;
-  };
-  const Qt::Alignment heading = Qt::AlignLeft;
-  const Qt::Alignment caption = Qt::AlignRight;
-
-  label("Label1", 120, 120, 3372, 252, "計算対象水域の基本条件（変更できます）", kOrange, heading);
-  AddButton(3, 4200, 120, 1572, 252, QStringLiteral("デフォルトに戻す"), QColor(0, 255, 0));
-
-  label("Label12", 360, 480, 1212, 252, "湾面積(km2)", kGreen, caption);
-  AddBox(TextBox::Text1, false, 1560, 480, 1332, 264);
-  label("Label13", 2880, 480, 1332, 252, "×平均水深(m)", kGreen, caption);
-  AddBox(TextBox::Text2, false, 4200, 480, 732, 264);
-  label("Label14", 4920, 480, 1692, 252, "＝湾容積(km3)", kGreen, caption);
-  AddBox(TextBox::Text3, true, 6600, 480, 1332, 264);
-
-  label("Label15", 360, 720, 1332, 252, "湾口部長さ(km)", kGreen, caption);
-  AddBox(TextBox::Text4, false, 1560, 720, 1332, 264);
-  label("Label16", 2880, 720, 1452, 252, "×湾口部水深(m)", kGreen, caption);
-  AddBox(TextBox::Text5, true, 4200, 720, 732, 264);
-  label("Label17(0)", 4920, 720, 1812, 252, "＝湾口部断面積(km2)", kGreen, caption);
-  AddBox(TextBox::Text6, true, 6600, 720, 1332, 264);
-
-  label("Label18", 360, 960, 1572, 252, "外海水水質(g/m3)", kGreen, caption);
-  AddBox(TextBox::Text7, false, 1920, 960, 852, 264);
-
-  label("Label20", 360, 1320, 1572, 252, "流入水水質(g/m3)", kGreen, caption);
-  AddBox(TextBox::Text8, false, 1920, 1320, 612, 264);
-  label("Label21", 2520, 1320, 1812, 252, "×流入水流量(m3/秒)", kGreen, caption);
-  AddBox(TextBox::Text9, false, 4320, 1320, 972, 264);
-  label("Label22(0)", 5280, 1320, 1692, 252, "＝流入負荷量(g/秒)", kGreen, caption);
-  AddBox(TextBox::Text10, true, 6960, 1320, 1092, 264);
-
-  label("Label19", 120, 1680, 2412, 252, "基本条件の変更できます", kOrange, heading);
-  label("Label5", 2760, 1680, 4092, 252, "※基本条件ケースの×0.2～×5倍の範囲で変更できます。",
-        kNoteGrey, heading)
-      ->setFont(SizedFont(7.5));
-
-  label("Label3", 360, 2040, 1332, 252, "湾口部断面積", kCyan, caption);
-  AddList(MultiplierList::Section, 1680, 2040, 972, 240);
-  label("Label17(1)", 4680, 2040, 1812, 252, "＝湾口部断面積(km2)", kCyan, caption);
-  AddBox(TextBox::Text11, true, 6480, 2040, 1212, 264);
-
-  label("Label4", 360, 2280, 1332, 252, "流入水水質", kCyan, caption);
-  AddList(MultiplierList::Quality, 1680, 2280, 972, 240);
-  label("Label9", 2760, 2280, 972, 252, "流入水流量", kCyan, caption);
-  AddList(MultiplierList::Quantity, 3720, 2280, 852, 240);
-  label("Label22(1)", 4680, 2280, 1812, 252, "＝流入負荷量(g/秒)", kCyan, caption);
-  AddBox(TextBox::Text12, true, 6480, 2280, 1212, 264);
-
-  label("Label23", 120, 2640, 1212, 252, "※水質指標※", kPink, heading);
-  label("Label24", 1560, 2640, 1092, 252, "滞留時間(日)", kPink, caption);
-  AddBox(TextBox::Text13, true, 2640, 2640, 1212, 264);
-  label("Label25", 4320, 2640, 852, 252, "閉鎖度", kPink, caption);
-  AddBox(TextBox::Text14, true, 5160, 2640, 972, 264);
-  label("Label26", 1560, 2880, 2772, 252, "流入負荷量÷湾容積（g/m3/日)", kPink, caption);
-  AddBox(TextBox::Text15, true, 4320, 2880, 1332, 264);
-
-  label("Label2", 120, 3240, 1332, 252, "計算結果", kOrange, heading);
-  label("Label6", 1560, 3240, 1692, 252, "湾内平均水質(g/m3)", kResult, caption);
-  AddBox(TextBox::Text16, true, 3240, 3240, 1092, 264);
-
-  // The schematic: river -> five bay boxes -> open sea, with arrows and glosses above.
-  label("Label7", 840, 3600, 492, 252, "　⇒", kWhite, heading)->setFont(SizedFont(12, true));
-  label("Label10", 1320, 3600, 1212, 252, "(河川から流入）", std::nullopt, heading)
-      ->setFont(SizedFont(7.5));
-  label("Label8", 4440, 3600, 492, 252, "　⇒", std::nullopt, heading)->setFont(SizedFont(12, true));
-  label("Label11", 4920, 3600, 1092, 252, "(外海へ流出)", std::nullopt, heading)
-      ->setFont(SizedFont(7.5));
-
-  AddGroup(kInflowGroup, 480, 4080, 852, 612, QStringLiteral("(流入水)"), true,
-           QColor(255, 128, 0));
-  const QColor bayStart(128, 255, 255);
-  AddGroup(1, 1320, 3840, 732, 1452, QStringLiteral("(湾内水)"), false, bayStart);
-  AddGroup(2, 2040, 3840, 732, 1452, QStringLiteral("(湾内水)"), false, bayStart);
-  AddGroup(3, 2760, 3840, 732, 1452, QStringLiteral("(湾内水：計算対象水域)"), false, bayStart);
-  AddGroup(4, 3480, 3840, 732, 1452, QStringLiteral("(湾内水：計算対象水域)"), false, bayStart);
-  AddGroup(5, 4200, 3840, 732, 1452, QStringLiteral("(湾内水：計算対象水域)"), false, bayStart);
-  AddGroup(kOpenSeaGroup, 4920, 3840, 852, 1452, QStringLiteral("(外海水)"), true,
-           QColor(128, 128, 255));
+  }
   // The bay's name sits in the middle box and lets the box's colour show through.
   QLabel* bayName =
       AddLabel(QStringLiteral("Label27"), groups_[3], 0, 0, 732, 252, QStringLiteral("（湾内水）"));
   bayName->setFont(SizedFont(7.5));
   bayName->setAlignment(Qt::AlignCenter);
-
-  AddButton(1, 6360, 3840, 1212, 492, QStringLiteral("計算開始"), kButtonPink);
-  AddButton(2, 6360, 4440, 1212, 492, QStringLiteral("終了（閉じる）"), kButtonPink);
 
   FitCaptions();
 }
@@ -582,51 +493,15 @@ bool MainWindow::TakeCaseDrag(QEvent* event) {
 }
 
 void MainWindow::BeginRun() {
-  cancelRequested_ = false;
-  runClock_.start();
+  progress_.Begin();
 }
 
 bool MainWindow::ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) {
-  if (progress_ == nullptr) {
-    // Short runs finish without a dialog, as if the window had simply been busy.
-    if (runClock_.elapsed() < progressDelay_) return true;
-    progress_ = new QProgressDialog(this);
-    progress_->setWindowTitle(QStringLiteral("計算中"));
-    progress_->setCancelButtonText(QStringLiteral("中止"));
-    progress_->setRange(0, 1000);
-    progress_->setMinimumDuration(0);
-    progress_->setAutoClose(false);
-    progress_->setAutoReset(false);
-    // Application-modal: no other control of the window takes input until the run ends.
-    progress_->setWindowModality(Qt::ApplicationModal);
-    connect(progress_, &QProgressDialog::canceled, this, [this] { cancelRequested_ = true; });
-    UpdateProgress(stepsDone, stepCount);
-    progress_->show();
-    progressClock_.start();
-  } else if (progressClock_.elapsed() >= 100) {
-    UpdateProgress(stepsDone, stepCount);
-    progressClock_.restart();
-  }
-  QCoreApplication::processEvents();
-  return !cancelRequested_;
-}
-
-void MainWindow::UpdateProgress(std::uint64_t stepsDone, std::uint64_t stepCount) {
-  const QLocale grouped(QLocale::English);
-  const QString label = QStringLiteral("計算中です。\n%1 / %2 ステップ");
-  progress_->setLabelText(label.arg(grouped.toString(static_cast<qulonglong>(stepsDone)),
-                                    grouped.toString(static_cast<qulonglong>(stepCount))));
-  const double fraction =
-      stepCount == 0 ? 0.0 : static_cast<double>(stepsDone) / static_cast<double>(stepCount);
-  progress_->setValue(static_cast<int>(fraction * 1000.0));
+  return progress_.Continue(stepsDone, stepCount);
 }
 
 void MainWindow::EndRun() {
-  if (progress_ != nullptr) {
-    progress_->hide();
-    progress_->deleteLater();
-    progress_ = nullptr;
-  }
+  progress_.End();
 }
 
 std::optional<std::string> MainWindow::ChooseFile(FileChoice choice) {

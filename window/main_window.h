@@ -6,15 +6,16 @@
 //   start -> MainForm::Command1Click -> run (progress dialog when long) -> file, result
 #pragma once
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <array>
 #include <memory>
 #include <string>
 
+#include "group_frame.h"
 #include "main_form.h"
 #include "message_presenter.h"
 #include "panel_widget.h"
+#include "run_progress.h"
 #include "twips.h"
 #include "window_ops.h"
 
@@ -22,7 +23,6 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QProgressDialog;
 class QPushButton;
 
 namespace kurimo {
@@ -47,22 +47,6 @@ enum class MenuItem {
   PrintReport
 };
 
-// A framed group: a coloured area with a thin edge and, if it has one, its caption.
-class GroupFrame final : public QWidget {
- public:
-  GroupFrame(QWidget* parent, const QString& caption, bool showCaption);
-  void SetColour(const QColor& colour);
-  QColor Colour() const { return colour_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QString caption_;
-  bool showCaption_;
-  QColor colour_;
-};
-
 class MainWindow final : public QMainWindow, public WindowOps {
  public:
   // The window is ready to show when this returns: the start-up sequence has run.
@@ -82,8 +66,8 @@ class MainWindow final : public QMainWindow, public WindowOps {
   const TwipsScale& Scale() const { return scale_; }
   MainForm& Form() { return form_; }
   // How long a run goes on before the progress dialog appears (500 ms by default).
-  void SetProgressDelay(int milliseconds) { progressDelay_ = milliseconds; }
-  QProgressDialog* ProgressDialog() const { return progress_; }
+  void SetProgressDelay(int milliseconds) { progress_.SetDelay(milliseconds); }
+  QProgressDialog* ProgressDialog() const { return progress_.Dialog(); }
   QAction* Action(MenuItem item) const;
   // The chart window, once it has been opened.
   ChartWindow* Chart() const { return chart_; }
@@ -139,7 +123,6 @@ class MainWindow final : public QMainWindow, public WindowOps {
                          const QString& caption, QColor colour);
   void AddGroup(int group, int left, int top, int width, int height, const QString& caption,
                 bool showCaption, QColor colour);
-  void UpdateProgress(std::uint64_t stepsDone, std::uint64_t stepCount);
   // A case file dragged onto the window or any of its boxes: one local file, taken while
   // no run is going and opened once dropped. True when the event was such a drag.
   bool TakeCaseDrag(QEvent* event);
@@ -158,11 +141,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   SensitivityWindow* sensitivity_ = nullptr;
   TargetDialog* target_ = nullptr;
 
-  int progressDelay_ = 500;
-  QElapsedTimer runClock_;
-  QElapsedTimer progressClock_;
-  QProgressDialog* progress_ = nullptr;
-  bool cancelRequested_ = false;
+  RunProgress progress_{this};
 
   MainForm form_;  // last: its handlers use the controls above
 };
