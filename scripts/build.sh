@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the optimised build in build/.
+# Configures (once) and builds the optimised build in build/, with the `release` preset.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-if [ ! -f "$root/build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cd "$(dirname "$0")/.."
+if [ ! -f build/CMakeCache.txt ]; then
+  cmake --preset release >/dev/null
 fi
-cmake --build "$root/build" -j"$(nproc)" >/dev/null
+cmake --build --preset release -j"$(nproc)" >/dev/null
