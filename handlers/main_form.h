@@ -3,7 +3,9 @@
 //   edit a condition box -> check the text -> store it in the case -> rewrite the derived
 //   boxes (and recolour the groups for the water-quality boxes);
 //   pick a multiplier -> set the factor -> rewrite the boxes that depend on it;
-//   start -> run the model -> output file, bay mean in Text16, bay colours, result message.
+//   start -> run the model -> output file, bay mean in Text16, bay colours, result message;
+//   menu items -> case files and the series (formats/), the chart, the sensitivity table,
+//   the load for a target, the copy and the report page (report_content.h).
 // The form owns the case (BayModel), the colour scale and the legend; the window itself
 // holds no calculation.
 #pragma once

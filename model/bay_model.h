@@ -3,9 +3,13 @@
 // calculation. Nothing here depends on a window toolkit; the window and the batch runner
 // own a BayModel by value and talk to a run through RunObserver.
 //
-// A run: open the output file -> clear the arrays -> set up the case (SI units, eddy
-// diffusivity, time step, period, box network, initial state) -> write the conditions and
-// indicators -> N fourth-order Runge-Kutta steps -> bay mean -> close the file.
+// A run: open the output file -> PrepareRun (clear the arrays, set up the case: SI units,
+// eddy diffusivity, time step, period, box network, initial state; plan the steps; the load
+// rates) -> write the conditions and indicators -> N fourth-order Runge-Kutta steps -> bay
+// mean -> the file replaces the earlier one. A sweep (sweep.h) prepares each case with the
+// same PrepareRun and steps the cases side by side. The report's lines go through
+// io/output_file.h; what the user is told about a run is in texts/, the files a user saves
+// and opens in formats/.
 #pragma once
 
 #include <array>
