@@ -5,12 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,7 +16,6 @@
 #include "case_inputs.h"
 #include "chain_lanes.h"
 #include "named_cases.h"
-#include "number_text.h"
 #include "run_messages.h"
 #include "series_csv.h"
 #include "sweep.h"
@@ -33,6 +30,9 @@ constexpr ConditionBox A = ConditionBox::BayArea, D = ConditionBox::MeanDepth,
                        M = ConditionBox::MouthLength, S = ConditionBox::OpenSeaQuality,
                        Q = ConditionBox::InflowQuality, R = ConditionBox::InflowRate;
 
+constexpr std::array<MultiplierList, 3> kLists = {MultiplierList::Section, MultiplierList::Quality,
+                                                  MultiplierList::Quantity};
+
 // The default case with other texts and multipliers (section, quality, quantity).
 BayModel Case(const std::vector<std::pair<ConditionBox, std::string>>& texts,
               std::array<double, 3> factors = {1, 1, 1}) {
@@ -40,9 +40,8 @@ BayModel Case(const std::vector<std::pair<ConditionBox, std::string>>& texts,
   m.LoadDefaultCase();
   for (const auto& [box, text] : texts)
     AcceptConditionText(m, box, text);
-  SetMultiplier(m, MultiplierList::Section, factors[0]);
-  SetMultiplier(m, MultiplierList::Quality, factors[1]);
-  SetMultiplier(m, MultiplierList::Quantity, factors[2]);
+  for (std::size_t i = 0; i < 3; ++i)
+    SetMultiplier(m, kLists[i], factors[i]);
   return m;
 }
 
@@ -53,10 +52,9 @@ BayModel Stepping(BayModel m) {
   return m;
 }
 
-RunResult RunCase(BayModel& m, bool cancel = false) {
+RunResult RunCase(BayModel& m) {
   test::TempFolder folder;
   test::RecordingObserver observer;
-  observer.cancel = cancel;
   return m.RunSimulation(folder.File("out.txt"), observer);
 }
 
@@ -73,8 +71,7 @@ double GrowthFactor(double z) {
 }
 
 TEST(SteadyState, EachInterfaceCarriesTheWholeLoadAndTheStepsSettleThere) {
-  // Default: river water carries the landward box out and exchange mixes both ways; the sum
-  // is the river's 3310 g/s across every interface, the boxes falling towards the sea.
+  // River water carries the landward box out, exchange mixes both ways: the river's 3310 g/s.
   const BayModel d = Stepping(Case({}));
   const std::array<double, 5> s = d.SteadyState();
   for (int b = 1; b <= 5; ++b) {
@@ -82,8 +79,8 @@ TEST(SteadyState, EachInterfaceCarriesTheWholeLoadAndTheStepsSettleThere) {
     EXPECT_NEAR(331 * s[b - 1] + e * (s[b - 1] - seaward), 3310.0, 1e-9 * 3310) << b;
     EXPECT_GT(s[b - 1], seaward) << b;
   }
-  // A shallow bay, narrow mouth and dirty river: the steps close in on the closed form and
-  // settle within a few parts in a billion (the exchanges are rounded to single precision).
+  // A shallow bay, narrow mouth and dirty river: the steps settle there to a few parts in a
+  // billion (the exchanges are rounded to single precision).
   BayModel m = Stepping(Case({{A, "100"}, {D, "5"}, {M, "1.5"}, {Q, "50"}, {R, "80"}}));
   const std::array<double, 5> steady = m.SteadyState();
   EXPECT_GT(steady[0], 10.0);
@@ -94,21 +91,14 @@ TEST(SteadyState, EachInterfaceCarriesTheWholeLoadAndTheStepsSettleThere) {
 }
 
 TEST(Convergence, FromOneAtTheOpenSeaRelativeToTheDistanceFromIt) {
-  // A river as clean as the sea: the load, rounded to single precision, leaves the steady
-  // state a few parts in a hundred million below the sea. Still from 1 downwards.
+  // A river as clean as the sea: the steady state a hair below it. Still from 1 downwards.
   BayModel clean = Stepping(Case({{Q, "2.4"}}));
   for (double s : clean.SteadyState())
     EXPECT_NEAR(s, 2.4, 1e-7);
   EXPECT_EQ(clean.Convergence(), 1.0);
-  clean.AdvanceTimeSteps(150);
-  const double early = clean.Convergence();
-  clean.AdvanceTimeSteps(1850);
-  EXPECT_LT(clean.Convergence(), std::min(early, 1e-3));
-  EXPECT_GT(early, 1e-2);
-  clean.Concentration[1][2] = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_TRUE(std::isnan(clean.Convergence()));
-  // Sea and river at 0: a state at the steady state has converged, any other is infinitely
-  // far relative to a span of nothing.
+  clean.AdvanceTimeSteps(2000);
+  EXPECT_LT(clean.Convergence(), 1e-3);
+  // Sea and river at 0: there it has converged, anywhere else is infinitely far.
   BayModel zero = Stepping(Case({{S, "0"}, {Q, "0"}}));
   zero.AdvanceTimeSteps(100);
   EXPECT_EQ(zero.Convergence(), 0.0);
@@ -137,37 +127,32 @@ TEST(FlushingTime, IsTheTimeTheStepsTakeToShrinkTheRemainderByE) {
 TEST(Stability, VerdictAndTheGrowthOfAnUnstableStep) {
   const double z = kRungeKuttaStabilityLimit;
   EXPECT_NEAR(GrowthFactor(z), 1.0, 1e-14);
-  EXPECT_LT(GrowthFactor(z + 1e-6), 1.0);
   EXPECT_GT(GrowthFactor(z - 1e-6), 1.0);
   const StabilityVerdict v = Stepping(Case({})).DiagnoseStability();
   EXPECT_TRUE(v.stable);
   EXPECT_NEAR(v.stepTimesEigenvalue, -0.4148, 1e-4);
-  EXPECT_NEAR(v.mostNegativeEigenvalue * 60 * 718, -0.4148, 1e-4);
-  // A 10 km2 bay 4 m deep with a 9 km mouth (section halved), sea and river alike and far
-  // from 0, with the rule's step put back: the deviation from the steady state grows, never
-  // clamped at 0, by the growth factor of the most negative eigenvalue.
+  // A small bay, sea and river alike and far from 0, with the rule's step put back: the
+  // deviation from the steady state grows by the growth factor of the fastest eigenvalue.
   BayModel m =
       Stepping(Case({{A, "10"}, {D, "4"}, {M, "9"}, {S, "1e6"}, {Q, "999990"}}, {0.5, 1, 1}));
-  ASSERT_TRUE(m.TimeStepReduced());
   m.TimeStepMinutes = m.RuleTimeStepMinutes;
   const StabilityVerdict u = m.DiagnoseStability();
   EXPECT_FALSE(u.stable);
-  const double expected = GrowthFactor(u.stepTimesEigenvalue);
   const std::array<double, 5> steady = m.SteadyState();
   m.AdvanceTimeSteps(15);
   const double before = Deviation(m, steady);
   m.AdvanceTimeSteps(1);
-  EXPECT_NEAR(Deviation(m, steady) / before, expected, 1e-4 * expected);
-  EXPECT_GT(expected, 1.1);
+  EXPECT_NEAR(Deviation(m, steady) / before, GrowthFactor(u.stepTimesEigenvalue), 1e-4 * 1.1);
   EXPECT_GT(*std::min_element(&m.Concentration[1][1], &m.Concentration[1][6]), 0.0);
 }
 
 // Cases whose rule step is too long for the chain, run to the end: the figures of an
-// independent calculation of the shortened step, the report's step line and the message.
+// independent calculation of the shortened step, and the message that says so.
 TEST(StableStep, ShortenedRunsMeetTheIndependentFigures) {
   struct Row {
     BayModel conditions;
-    int ruleStep, stepUsed, days, steps;
+    double ruleStep, stepUsed, days;
+    std::uint64_t steps;
     double bayMean;
     const char* meanText;
   };
@@ -181,22 +166,15 @@ TEST(StableStep, ShortenedRunsMeetTheIndependentFigures) {
   };
   for (Row row : rows) {
     BayModel& m = row.conditions;
-    SCOPED_TRACE(m.BayArea);
-    test::TempFolder folder;
-    test::RecordingObserver observer;
-    const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
-    ASSERT_EQ(r.status, RunStatus::Completed);
-    EXPECT_TRUE(observer.warnings.empty());
-    EXPECT_EQ(m.RuleTimeStepMinutes, row.ruleStep);
-    EXPECT_EQ(m.TimeStepMinutes, row.stepUsed);
-    EXPECT_EQ(m.CalculationDays, row.days);
-    EXPECT_EQ(r.stepCount, static_cast<std::uint64_t>(row.steps));
-    EXPECT_EQ(m.BayAverage[1], row.bayMean);
-    EXPECT_TRUE(m.DiagnoseStability().stable);
-    const std::array<double, 5> steady = m.SteadyState();
-    EXPECT_LT(Deviation(m, steady), 1e-8 * steady[0]);
-    const std::string rule = std::to_string(row.ruleStep), used = std::to_string(row.stepUsed);
-    EXPECT_EQ(test::ReadCp932Lines(folder.File("out.txt"))[17], "    ﾀｲﾑｽﾃｯﾌﾟ（分)= " + used + " ");
+    const RunResult r = RunCase(m);
+    ASSERT_EQ(r.status, RunStatus::Completed) << m.BayArea;
+    EXPECT_EQ(std::tuple(m.RuleTimeStepMinutes, m.TimeStepMinutes, m.CalculationDays, r.stepCount,
+                         m.BayAverage[1]),
+              std::tuple(row.ruleStep, row.stepUsed, row.days, row.steps, row.bayMean));
+    EXPECT_TRUE(m.DiagnoseStability().stable) << m.BayArea;
+    EXPECT_LT(Deviation(m, m.SteadyState()), 1e-8 * m.SteadyState()[0]) << m.BayArea;
+    const std::string rule = std::to_string(int(row.ruleStep)),
+                      used = std::to_string(int(row.stepUsed));
     EXPECT_EQ(RunResultMessage(m).text, "計算結果(湾内平均水質)\r" + std::string(row.meanText) +
                                             "(g/m3)\r計算を安定させるため、ﾀｲﾑｽﾃｯﾌﾟを " + rule +
                                             " 分から " + used + " 分に短くしました。");
@@ -268,7 +246,7 @@ TEST(TimeSeries, DefaultRunFromTheOpenSeaToTheFinalStateEverySeventhStep) {
   EXPECT_EQ(rows.back().rfind("12623,6293.968055555555,", 0), 0u) << rows.back();
 }
 
-TEST(TimeSeries, AFaultOrCancelKeepsThePointsMadeAndEveryRunStartsAfresh) {
+TEST(TimeSeries, AFaultKeepsThePointsMadeAndEveryRunStartsAfresh) {
   BayModel m = Case({{Q, "1e38"}});  // overflows: every step before, nothing infinite
   const RunResult r = RunCase(m);
   ASSERT_EQ(r.status, RunStatus::ValueTooLarge);
@@ -276,12 +254,6 @@ TEST(TimeSeries, AFaultOrCancelKeepsThePointsMadeAndEveryRunStartsAfresh) {
   EXPECT_EQ(m.Series.points.back().step, r.stepsDone - 1);
   for (const SeriesPoint& p : m.Series.points)
     EXPECT_TRUE(std::isfinite(p.concentration[0] + p.concentration[4])) << p.step;
-  BayModel cancelled = test::ModelOf(test::kLongCase);
-  const RunResult c = RunCase(cancelled, true);
-  ASSERT_EQ(c.status, RunStatus::Cancelled);
-  ASSERT_EQ(c.stepsDone, 32768u);
-  const std::uint64_t stride = SeriesStride(c.stepCount);
-  EXPECT_EQ(cancelled.Series.points.back().step, (32768 / stride) * stride);
   // A run that stops before stepping leaves no points from the one before.
   m.AcceptBayArea("1e300");
   EXPECT_EQ(RunCase(m).status, RunStatus::NonFiniteCase);
@@ -301,8 +273,7 @@ TEST(SeriesCsv, WritesTheFileOrSaysWhyNot) {
   const std::optional<std::string> reason = WriteSeriesCsv(missing, s);
   ASSERT_EQ(reason, "フォルダーが見つかりません");
   const std::string text = SeriesFileFailedMessage(missing, *reason).text;
-  EXPECT_NE(text.find("「" + missing + "」"), std::string::npos) << text;
-  EXPECT_NE(text.find(*reason), std::string::npos) << text;
+  EXPECT_NE(text.find("「" + missing + "」に書き込めません（" + *reason + "）"), std::string::npos);
 }
 
 // --- The load for a target mean.
@@ -324,12 +295,10 @@ TEST(TargetLoad, TypedQualityBringsTheSteadyMeanToTheTarget) {
     SCOPED_TRACE(target);
     const TargetLoad t = FindTargetLoadForCase(conditions, target);
     ASSERT_EQ(t.status, TargetStatus::Reachable);
-    EXPECT_EQ(t.targetMean, target);
     BayModel clean = conditions, typed = conditions;
     clean.AcceptInflowQuality(" 0");
     typed.AcceptInflowQuality(t.inflowQualityText);
     EXPECT_NEAR(t.lowestReachableMean, SteadyMean(clean), 1e-12 * t.lowestReachableMean);
-    EXPECT_FALSE(FailedInputLimit(ConditionBox::InflowQuality, t.inflowQualityText));
     EXPECT_NEAR(Stepping(typed).LoadRate[1][1], t.load, 1e-7 * t.load);
     EXPECT_NEAR(t.load, t.inflowQuality * conditions.QualityFactor * flow, 1e-6 * t.load);
     // The daily load is rounded to single precision, so each box's excess over the clean
@@ -352,7 +321,6 @@ TEST(TargetLoad, TypedQualityBringsTheSteadyMeanToTheTarget) {
 
 TEST(TargetLoad, TargetsOutOfReachOrACaseWithoutLoad) {
   const double clean = SteadyMean(Case({{Q, " 0"}}));
-  EXPECT_LT(clean, 2.4);  // the river dilutes the sea water
   for (double target : {0.0, clean - 1e-6}) {
     const TargetLoad t = FindTargetLoadForCase(Case({}), target);
     EXPECT_EQ(t.status, TargetStatus::BelowCleanRiver) << target;
@@ -403,11 +371,9 @@ TEST(TargetLoad, TypedTargetIsCheckedLikeAQualityBoxAndTheFiguresShownRounded) {
 // --- The sweep: many cases at once, each exactly as its single run.
 
 BayModel WithChoice(BayModel m, const MultiplierChoice& choice) {
-  for (std::size_t i = 0; i < 3; ++i) {
-    const MultiplierList list =
-        std::array{MultiplierList::Section, MultiplierList::Quality, MultiplierList::Quantity}[i];
-    SetMultiplier(m, list, *MultiplierFactor(list, MultiplierEntries(list)[choice[i]]));
-  }
+  for (std::size_t i = 0; i < 3; ++i)
+    SetMultiplier(m, kLists[i],
+                  *MultiplierFactor(kLists[i], MultiplierEntries(kLists[i])[choice[i]]));
   return m;
 }
 
@@ -415,10 +381,11 @@ bool SameBits(const void* a, const void* b, std::size_t size) {
   return std::memcmp(a, b, size) == 0;
 }
 
-// Every figure of the outcome against a single run of the case, to the last bit.
-void ExpectSameAsSingleRun(const CaseOutcome& o, const BayModel& conditions) {
-  BayModel m = WithChoice(conditions, o.choice);
-  const RunResult r = RunCase(m);
+using SingleRun = std::pair<BayModel, RunResult>;
+
+// Every figure of the outcome against the single run of the case, to the last bit.
+void ExpectSameAsSingleRun(const CaseOutcome& o, const SingleRun& run) {
+  const auto& [m, r] = run;
   const bool completed = r.status == RunStatus::Completed;
   const CaseStatus status = !completed               ? CaseStatus::Abandoned
                             : r.mouthVelocityWarning ? CaseStatus::Warning
@@ -436,44 +403,9 @@ void ExpectSameAsSingleRun(const CaseOutcome& o, const BayModel& conditions) {
   EXPECT_TRUE(SameBits(&o.bayAverage, &mean, sizeof mean)) << o.bayAverage;
 }
 
-// The whole default sweep through each version of the stepping code, with its progress. The
-// model's own factors play no part.
-class WholeSweep : public ::testing::TestWithParam<bool> {};
-
-TEST_P(WholeSweep, DefaultConditionsGiveTheSingleRunsToTheLastBit) {
-  if (GetParam() && !Avx2Supported()) GTEST_SKIP() << "this processor has no AVX2";
-  const BayModel conditions = Case({}, {2, 5, 1});
-  const std::vector<MultiplierChoice> choices = SweepChoices(conditions, true, true, true);
-  ASSERT_EQ(choices.size(), 448u);
-  std::vector<std::uint64_t> done;
-  std::uint64_t total = 0, steps = 0;
-  const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices,
-                                                     {.progress =
-                                                          [&](std::uint64_t d, std::uint64_t all) {
-                                                            done.push_back(d);
-                                                            total = all;
-                                                            return true;
-                                                          },
-                                                      .useAvx2 = GetParam()});
-  ASSERT_EQ(outcomes.size(), choices.size());
-  for (std::size_t i = 0; i < choices.size(); ++i) {
-    SCOPED_TRACE(::testing::Message() << "case " << i);
-    EXPECT_EQ(outcomes[i].choice, choices[i]);
-    ExpectSameAsSingleRun(outcomes[i], conditions);
-    steps += outcomes[i].steps;
-  }
-  EXPECT_EQ(outcomes[0].steps, 12623u);
-  EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
-  EXPECT_EQ(total, done.empty() ? 0 : steps);
-  EXPECT_LE(done.empty() ? 0 : done.back(), steps);
-}
-
-INSTANTIATE_TEST_SUITE_P(StepCode, WholeSweep, ::testing::Values(false, true),
-                         [](const auto& p) { return p.param ? "Avx2" : "Portable"; });
-
-// Conditions whose cases end in different ways, with one to three workers and both versions
-// of the stepping code; each row must meet what it is there for.
-TEST(RunCases, CasesThatWarnOrAreAbandonedMatchTheirSingleRuns) {
+// Sweeps whose cases end in different ways, with one to three workers and both versions of
+// the stepping code: every case as its single run, the progress counted in steps.
+TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
   using enum RunStatus;
   struct Row {
     BayModel conditions;
@@ -482,6 +414,8 @@ TEST(RunCases, CasesThatWarnOrAreAbandonedMatchTheirSingleRuns) {
     bool warns = false, shortened = false;
   };
   const Row rows[] = {
+      // All 448 cases; the model's own factors play no part.
+      {Case({}, {2, 5, 1}), 7, {Completed}},
       // 300 m2 of mouth: the step count varies, so the lanes are refilled at different times.
       {Case({{D, "1"}, {M, "0.3"}}), 5, {Completed}, true},
       {Case({{A, "2.8757"}, {D, "4.003"}, {M, "9.616"}}), 6, {Completed}, false, true},
@@ -494,24 +428,42 @@ TEST(RunCases, CasesThatWarnOrAreAbandonedMatchTheirSingleRuns) {
   for (const Row& row : rows) {
     const std::vector<MultiplierChoice> choices =
         SweepChoices(row.conditions, row.swept & 4, row.swept & 2, row.swept & 1);
+    std::vector<SingleRun> runs;
+    std::uint64_t steps = 0;
+    for (const MultiplierChoice& c : choices) {
+      runs.push_back({WithChoice(row.conditions, c), {}});
+      runs.back().second = RunCase(runs.back().first);
+      steps += runs.back().second.stepCount;
+    }
     for (unsigned threads : {1u, 2u, 3u}) {
       for (bool avx2 : {false, true}) {
         SCOPED_TRACE(::testing::Message() << row.conditions.BayArea << ", " << row.swept << ", "
                                           << threads << " threads, AVX2 " << avx2);
-        const std::vector<CaseOutcome> outcomes = RunCases(
-            row.conditions, choices, {.threads = threads, .progress = {}, .useAvx2 = avx2});
+        std::vector<std::uint64_t> done;
+        std::uint64_t total = 0;
+        SweepControl control{.threads = threads, .progress = {}, .useAvx2 = avx2};
+        control.progress = [&](std::uint64_t d, std::uint64_t all) {
+          done.push_back(d);
+          total = all;
+          return true;
+        };
+        const std::vector<CaseOutcome> outcomes = RunCases(row.conditions, choices, control);
         ASSERT_EQ(outcomes.size(), choices.size());
         std::set<RunStatus> reasons;
         bool warned = false, shortened = false;
-        for (const CaseOutcome& o : outcomes) {
-          ExpectSameAsSingleRun(o, row.conditions);
-          reasons.insert(o.runStatus);
-          warned = warned || o.status == CaseStatus::Warning;
-          shortened = shortened || o.timeStepReduced;
+        for (std::size_t i = 0; i < choices.size(); ++i) {
+          EXPECT_EQ(outcomes[i].choice, choices[i]);
+          ExpectSameAsSingleRun(outcomes[i], runs[i]);
+          reasons.insert(outcomes[i].runStatus);
+          warned = warned || outcomes[i].status == CaseStatus::Warning;
+          shortened = shortened || outcomes[i].timeStepReduced;
         }
         EXPECT_EQ(reasons, row.reasons);
         EXPECT_EQ(warned, row.warns);
         EXPECT_TRUE(shortened || !row.shortened);
+        EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+        EXPECT_EQ(total, done.empty() ? 0 : steps);
+        EXPECT_LE(done.empty() ? 0 : done.back(), steps);
       }
     }
   }
@@ -519,13 +471,10 @@ TEST(RunCases, CasesThatWarnOrAreAbandonedMatchTheirSingleRuns) {
 
 TEST(RunCases, EntryOutsideItsListIsRejectedBeforeAnyRun) {
   EXPECT_TRUE(RunCases(Case({}), {}).empty());
-  int calls = 0;
-  const SweepControl control{.progress = [&](std::uint64_t, std::uint64_t) { return ++calls; }};
   for (const MultiplierChoice& bad : {MultiplierChoice{7, 0, 0}, {0, 8, 0}, {0, 0, -1}}) {
     const std::vector<MultiplierChoice> cases = {{0, 0, 0}, bad};
-    EXPECT_THROW(RunCases(Case({}), cases, control), std::out_of_range);
+    EXPECT_THROW(RunCases(Case({}), cases), std::out_of_range);
   }
-  EXPECT_EQ(calls, 0);
 }
 
 TEST(RunCases, ProgressStopsTheSweepAndCountsACaseThatEndsEarlyInFull) {
@@ -538,14 +487,12 @@ TEST(RunCases, ProgressStopsTheSweepAndCountsACaseThatEndsEarlyInFull) {
                        }};
   const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
   ASSERT_EQ(calls.size(), 1u) << "no call after the one that stopped the sweep";
-  EXPECT_GT(calls[0].second, 64u * 4000000);
   EXPECT_LT(calls[0].first, calls[0].second / 64);
   ASSERT_EQ(outcomes.size(), 64u);
   for (std::size_t i = 0; i < outcomes.size(); ++i) {
     const CaseOutcome& o = outcomes[i];
-    EXPECT_EQ(std::tuple(o.choice, o.status, o.runStatus, o.stepsDone),
-              std::tuple(choices[i], CaseStatus::Abandoned, RunStatus::Cancelled, 0u));
-    EXPECT_TRUE(std::isnan(o.bayAverage));
+    EXPECT_EQ(std::tuple(o.choice, o.status, o.runStatus, o.stepsDone, std::isnan(o.bayAverage)),
+              std::tuple(choices[i], CaseStatus::Abandoned, RunStatus::Cancelled, 0u, true));
   }
   // An exception from the callback stops the workers and reaches the caller.
   control.progress = [](std::uint64_t, std::uint64_t) -> bool { throw std::runtime_error("x"); };
@@ -575,9 +522,6 @@ TEST(SweepChoices, CountsOrderAndTheListsNotNamed) {
   EXPECT_EQ(all[8], (MultiplierChoice{0, 1, 0}));
   EXPECT_EQ(all[64], (MultiplierChoice{1, 0, 0}));  // the section list slowest
   EXPECT_EQ(all.back(), (MultiplierChoice{6, 7, 7}));
-  const std::vector<MultiplierChoice> quality = SweepChoices(conditions, false, true, false);
-  ASSERT_EQ(quality.size(), 8u);
-  EXPECT_EQ(quality[3], (MultiplierChoice{5, 3, 7}));
   EXPECT_EQ(SweepChoices(conditions, true, false, false)[6], (MultiplierChoice{6, 1, 7}));
   EXPECT_EQ(SweepChoices(conditions, false, false, false),
             (std::vector<MultiplierChoice>{{5, 1, 7}}));
@@ -591,11 +535,10 @@ TEST(SweepChoices, CountsOrderAndTheListsNotNamed) {
 TEST(ChainLanes, CaseWithOneSidedExchangeIsRefused) {
   const ChainCase good = ChainCaseOf(Stepping(Case({})));
   EXPECT_TRUE(ChainLanes::Fits(good));
+  ChainLanes lanes;
   for (int b = 2; b <= 5; ++b) {
     ChainCase c = good;
     c.landExchange[b] = std::nextafter(c.landExchange[b], 0.0);
-    EXPECT_FALSE(ChainLanes::Fits(c)) << b;
-    ChainLanes lanes;
     EXPECT_THROW(lanes.Load(0, c), std::invalid_argument) << b;
   }
 }
