@@ -1,6 +1,6 @@
-// The analysis of a case against what the stepping itself does: the chain's steady state,
-// convergence, flushing time and step stability; the time series a run records and its CSV
-// file; the load for a target mean; and the sweep engine against single runs, to the bit.
+// The analysis of a case against what the stepping itself does (steady state, convergence,
+// flushing time, stability), the run's time series and CSV file, the load for a target mean,
+// and the sweep engine against single runs, to the bit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,6 +65,10 @@ double Deviation(const BayModel& m, const std::array<double, 5>& steady) {
   return d;
 }
 
+bool SameBits(const void* a, const void* b, std::size_t size) {
+  return std::memcmp(a, b, size) == 0;
+}
+
 // The amplification of one fourth-order Runge-Kutta step for dc/dt = lambda c, z = lambda dt.
 double GrowthFactor(double z) {
   return 1 + z + z * z / 2 + z * z * z / 6 + z * z * z * z / 24;
@@ -83,7 +87,6 @@ TEST(SteadyState, EachInterfaceCarriesTheWholeLoadAndTheStepsSettleThere) {
   // billion (the exchanges are rounded to single precision).
   BayModel m = Stepping(Case({{A, "100"}, {D, "5"}, {M, "1.5"}, {Q, "50"}, {R, "80"}}));
   const std::array<double, 5> steady = m.SteadyState();
-  EXPECT_GT(steady[0], 10.0);
   ASSERT_FALSE(m.AdvanceTimeSteps(200000).diverged);
   for (int b = 1; b <= 5; ++b)
     EXPECT_NEAR(m.Concentration[1][b], steady[b - 1], 1e-8 * steady[b - 1]) << b;
@@ -138,25 +141,18 @@ TEST(Stability, VerdictAndTheGrowthOfAnUnstableStep) {
   m.TimeStepMinutes = m.RuleTimeStepMinutes;
   const StabilityVerdict u = m.DiagnoseStability();
   EXPECT_FALSE(u.stable);
-  const std::array<double, 5> steady = m.SteadyState();
   m.AdvanceTimeSteps(15);
-  const double before = Deviation(m, steady);
+  const double before = Deviation(m, m.SteadyState());
   m.AdvanceTimeSteps(1);
-  EXPECT_NEAR(Deviation(m, steady) / before, GrowthFactor(u.stepTimesEigenvalue), 1e-4 * 1.1);
-  EXPECT_GT(*std::min_element(&m.Concentration[1][1], &m.Concentration[1][6]), 0.0);
+  EXPECT_NEAR(Deviation(m, m.SteadyState()) / before / GrowthFactor(u.stepTimesEigenvalue), 1,
+              1e-4);
 }
 
 // Cases whose rule step is too long for the chain, run to the end: the figures of an
 // independent calculation of the shortened step, and the message that says so.
 TEST(StableStep, ShortenedRunsMeetTheIndependentFigures) {
-  struct Row {
-    BayModel conditions;
-    double ruleStep, stepUsed, days;
-    std::uint64_t steps;
-    double bayMean;
-    const char* meanText;
-  };
-  const Row rows[] = {
+  // Conditions; rule step, step used, days, steps, bay mean; the mean as the message shows it.
+  const std::tuple<BayModel, double, double, double, std::uint64_t, double, const char*> rows[] = {
       {Case({{A, "2.8757"}, {D, "4.003"}, {M, "9.616"}, {S, "9.6783"}, {Q, "0"}, {R, "21.94"}},
             {0.5, 2, 1}),
        102, 47, 61, 1869, 8.588480893116472, " 8.59"},
@@ -164,18 +160,16 @@ TEST(StableStep, ShortenedRunsMeetTheIndependentFigures) {
       // Ten residence times round to 0 days: the period is one day.
       {Case({{A, "1"}, {D, "1"}}), 70, 7, 1, 206, 9.2568655153166759, " 9.26"},
   };
-  for (Row row : rows) {
-    BayModel& m = row.conditions;
+  for (auto [m, ruleStep, stepUsed, days, steps, bayMean, meanText] : rows) {
     const RunResult r = RunCase(m);
     ASSERT_EQ(r.status, RunStatus::Completed) << m.BayArea;
     EXPECT_EQ(std::tuple(m.RuleTimeStepMinutes, m.TimeStepMinutes, m.CalculationDays, r.stepCount,
                          m.BayAverage[1]),
-              std::tuple(row.ruleStep, row.stepUsed, row.days, row.steps, row.bayMean));
+              std::tuple(ruleStep, stepUsed, days, steps, bayMean));
     EXPECT_TRUE(m.DiagnoseStability().stable) << m.BayArea;
     EXPECT_LT(Deviation(m, m.SteadyState()), 1e-8 * m.SteadyState()[0]) << m.BayArea;
-    const std::string rule = std::to_string(int(row.ruleStep)),
-                      used = std::to_string(int(row.stepUsed));
-    EXPECT_EQ(RunResultMessage(m).text, "計算結果(湾内平均水質)\r" + std::string(row.meanText) +
+    const std::string rule = std::to_string(int(ruleStep)), used = std::to_string(int(stepUsed));
+    EXPECT_EQ(RunResultMessage(m).text, "計算結果(湾内平均水質)\r" + std::string(meanText) +
                                             "(g/m3)\r計算を安定させるため、ﾀｲﾑｽﾃｯﾌﾟを " + rule +
                                             " 分から " + used + " 分に短くしました。");
   }
@@ -187,22 +181,19 @@ TEST(StableStep, ShortenedRunsMeetTheIndependentFigures) {
   EXPECT_TRUE(r.exchangeTooFast);
   const std::string text = RunFaultMessage(r, "out.txt").text;
   EXPECT_NE(text.find("海水交換が湾の容積に比べて速すぎて"), std::string::npos) << text;
-  EXPECT_NE(text.find("湾面積を大きくするか"), std::string::npos) << text;
 }
 
-TEST(ValueTooLarge, AQualityBeyondSinglePrecisionIsNamedNotBlamedOnTheMouth) {
-  const std::tuple<const char*, const char*, LargeCondition, const char*> rows[] = {
-      {"2.4", "1e38", LargeCondition::InflowQuality, "流入水水質（倍率をかけた値が 1E+38 g/m3）"},
-      {"1e37", "10", LargeCondition::OpenSeaQuality, "外海水水質（値が 1E+37 g/m3）"},
-      {"2.4", "1e30", LargeCondition::None, ""}};  // large but within range: completes
-  for (const auto& [sea, river, condition, named] : rows) {
-    BayModel m = Case({{S, sea}, {Q, river}});
+TEST(ValueTooLarge, AQualityBeyondSinglePrecisionIsNamedWithItsValue) {
+  // Sea, river (x 2 for the quality multiplier), the quality named and its value.
+  const std::tuple<const char*, const char*, LargeCondition, double> rows[] = {
+      {"2.4", "5e37", LargeCondition::InflowQuality, 1e38},
+      {"1e37", "10", LargeCondition::OpenSeaQuality, 1e37},
+      {"2.4", "1e30", LargeCondition::None, 0}};  // large but within range: completes
+  for (const auto& [sea, river, condition, value] : rows) {
+    BayModel m = Case({{S, sea}, {Q, river}}, {1, 2, 1});
     const RunResult r = RunCase(m);
-    EXPECT_EQ(r.tooLarge.condition, condition) << river;
-    EXPECT_EQ(r.status, *named ? RunStatus::ValueTooLarge : RunStatus::Completed) << river;
-    const std::string text = *named ? RunFaultMessage(r, "out.txt").text : "";
-    EXPECT_EQ(text.rfind(named, 0), 0u) << text;
-    EXPECT_EQ(text.find("湾口部"), std::string::npos) << text;
+    EXPECT_EQ(r.status, value ? RunStatus::ValueTooLarge : RunStatus::Completed) << river;
+    EXPECT_EQ(std::pair(r.tooLarge.condition, r.tooLarge.value), std::pair(condition, value));
   }
 }
 
@@ -213,28 +204,22 @@ TEST(TimeSeries, StrideKeepsAboutTwoThousandPointsWhateverTheLength) {
       {0, 1}, {1, 1}, {2000, 1}, {2001, 2}, {4000, 2}, {4001, 3}, {12623, 7}};
   for (const auto& [steps, stride] : rows)
     EXPECT_EQ(SeriesStride(steps), stride) << steps;
-  const std::uint64_t huge = 9007199254740992u;  // 2^53, the longest countable run
-  EXPECT_LE(huge / SeriesStride(huge), kSeriesPointTarget);
-  EXPECT_LT((SeriesStride(huge) - 1) * kSeriesPointTarget, huge);
 }
 
 TEST(TimeSeries, DefaultRunFromTheOpenSeaToTheFinalStateEverySeventhStep) {
   BayModel m = Case({});
   ASSERT_EQ(RunCase(m).status, RunStatus::Completed);
   const TimeSeries& s = m.Series;
-  EXPECT_EQ(s.openSea, 2.4);
-  EXPECT_EQ(s.timeStepMinutes, 718.0);
+  EXPECT_EQ(std::pair(s.openSea, s.timeStepMinutes), std::pair(2.4, 718.0));
   ASSERT_EQ(s.points.size(), 1805u);  // steps 0, 7, ..., 12621 and the last, 12623
   for (std::size_t i = 0; i + 1 < s.points.size(); ++i)
     ASSERT_EQ(s.points[i].step, 7 * i);
   EXPECT_EQ(s.points.back().step, 12623u);
-  for (int b = 1; b <= 5; ++b)
-    EXPECT_EQ(s.points.back().concentration[b - 1], m.Concentration[1][b]);
+  EXPECT_TRUE(SameBits(s.points.back().concentration.data(), &m.Concentration[1][1], 40));
   // A point in between holds the state after exactly its number of steps.
   BayModel alone = Stepping(Case({}));
   alone.AdvanceTimeSteps(6300);
-  for (int b = 1; b <= 5; ++b)
-    EXPECT_EQ(s.points[900].concentration[b - 1], alone.Concentration[1][b]);
+  EXPECT_TRUE(SameBits(s.points[900].concentration.data(), &alone.Concentration[1][1], 40));
   // The CSV file: a byte-order mark, the header, a row per point with step, day and boxes.
   const std::vector<std::string> rows = test::SplitCrLfLines(SeriesCsvText(s));
   ASSERT_EQ(rows.size(), s.points.size() + 1);
@@ -301,13 +286,11 @@ TEST(TargetLoad, TypedQualityBringsTheSteadyMeanToTheTarget) {
     EXPECT_NEAR(t.lowestReachableMean, SteadyMean(clean), 1e-12 * t.lowestReachableMean);
     EXPECT_NEAR(Stepping(typed).LoadRate[1][1], t.load, 1e-7 * t.load);
     EXPECT_NEAR(t.load, t.inflowQuality * conditions.QualityFactor * flow, 1e-6 * t.load);
-    // The daily load is rounded to single precision, so each box's excess over the clean
-    // river's may be off by 2^-24 of it.
+    // The daily load is rounded to single precision: the excess over a clean river's to 2^-24.
     const double grid = std::ldexp(1.0, -24) * (1 + 1e-6);
     EXPECT_NEAR(SteadyMean(typed), target, (target - t.lowestReachableMean) * grid + 1e-13);
     const double head = Stepping(typed).SteadyState()[0];
     EXPECT_NEAR(t.steadyState[0], head, (head - Stepping(clean).SteadyState()[0]) * grid);
-    // The cut is measured from the load and mean the case has now.
     const double load = Stepping(conditions).LoadRate[1][1];
     EXPECT_NEAR(t.currentLoad, load, 1e-12 * load);
     EXPECT_NEAR(t.reductionPercent, 100 * (1 - t.load / load), 1e-9);
@@ -332,7 +315,6 @@ TEST(TargetLoad, TargetsOutOfReachOrACaseWithoutLoad) {
   ASSERT_EQ(t.status, TargetStatus::Reachable);
   EXPECT_EQ(t.currentLoad, 0);
   EXPECT_TRUE(std::isnan(t.reductionPercent));
-  EXPECT_GT(t.inflowQuality, 0);
 }
 
 TEST(TargetLoad, TypedTargetIsCheckedLikeAQualityBoxAndTheFiguresShownRounded) {
@@ -375,10 +357,6 @@ BayModel WithChoice(BayModel m, const MultiplierChoice& choice) {
     SetMultiplier(m, kLists[i],
                   *MultiplierFactor(kLists[i], MultiplierEntries(kLists[i])[choice[i]]));
   return m;
-}
-
-bool SameBits(const void* a, const void* b, std::size_t size) {
-  return std::memcmp(a, b, size) == 0;
 }
 
 using SingleRun = std::pair<BayModel, RunResult>;
@@ -437,8 +415,7 @@ TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
     }
     for (unsigned threads : {1u, 2u, 3u}) {
       for (bool avx2 : {false, true}) {
-        SCOPED_TRACE(::testing::Message() << row.conditions.BayArea << ", " << row.swept << ", "
-                                          << threads << " threads, AVX2 " << avx2);
+        SCOPED_TRACE(::testing::Message() << row.conditions.BayArea << threads << avx2);
         std::vector<std::uint64_t> done;
         std::uint64_t total = 0;
         SweepControl control{.threads = threads, .progress = {}, .useAvx2 = avx2};
@@ -466,14 +443,6 @@ TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
         EXPECT_LE(done.empty() ? 0 : done.back(), steps);
       }
     }
-  }
-}
-
-TEST(RunCases, EntryOutsideItsListIsRejectedBeforeAnyRun) {
-  EXPECT_TRUE(RunCases(Case({}), {}).empty());
-  for (const MultiplierChoice& bad : {MultiplierChoice{7, 0, 0}, {0, 8, 0}, {0, 0, -1}}) {
-    const std::vector<MultiplierChoice> cases = {{0, 0, 0}, bad};
-    EXPECT_THROW(RunCases(Case({}), cases), std::out_of_range);
   }
 }
 
@@ -514,7 +483,7 @@ TEST(RunCases, ProgressStopsTheSweepAndCountsACaseThatEndsEarlyInFull) {
   EXPECT_LT(calls[0].first, calls[0].second);
 }
 
-TEST(SweepChoices, CountsOrderAndTheListsNotNamed) {
+TEST(SweepChoices, CountsOrderTheListsNotNamedAndEntriesOutsideTheirLists) {
   BayModel conditions = Case({}, {1.5, 0.2, 5});  // entries 5, 1 (in single precision) and 7
   const std::vector<MultiplierChoice> all = SweepChoices(conditions, true, true, true);
   EXPECT_EQ(std::set(all.begin(), all.end()).size(), 448u);
@@ -522,7 +491,6 @@ TEST(SweepChoices, CountsOrderAndTheListsNotNamed) {
   EXPECT_EQ(all[8], (MultiplierChoice{0, 1, 0}));
   EXPECT_EQ(all[64], (MultiplierChoice{1, 0, 0}));  // the section list slowest
   EXPECT_EQ(all.back(), (MultiplierChoice{6, 7, 7}));
-  EXPECT_EQ(SweepChoices(conditions, true, false, false)[6], (MultiplierChoice{6, 1, 7}));
   EXPECT_EQ(SweepChoices(conditions, false, false, false),
             (std::vector<MultiplierChoice>{{5, 1, 7}}));
   // A factor that is none of its list's entries can only be swept.
@@ -530,6 +498,11 @@ TEST(SweepChoices, CountsOrderAndTheListsNotNamed) {
   EXPECT_EQ(CurrentEntry(conditions, MultiplierList::Section), std::nullopt);
   EXPECT_THROW(SweepChoices(conditions, false, true, true), std::invalid_argument);
   EXPECT_EQ(SweepChoices(conditions, true, false, false).size(), 7u);
+  // An entry outside its list stops a sweep before it runs anything.
+  for (const MultiplierChoice& bad : {MultiplierChoice{7, 0, 0}, {0, 8, 0}, {0, 0, -1}}) {
+    const std::vector<MultiplierChoice> cases = {{0, 0, 0}, bad};
+    EXPECT_THROW(RunCases(conditions, cases), std::out_of_range);
+  }
 }
 
 TEST(ChainLanes, CaseWithOneSidedExchangeIsRefused) {
