@@ -1,470 +1,519 @@
-// The steady state of the chain, the convergence measure, and the stability verdict of the
-// time step, each against what the stepping itself does.
+// The analysis of a case against what the stepping itself does (steady state, convergence,
+// flushing time, stability), the run's time series and CSV file, the load for a target mean,
+// and the sweep engine against single runs, to the bit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
-#include <random>
+#include <set>
+#include <stdexcept>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
 
 #include "case_inputs.h"
-#include "number_text.h"
+#include "chain_lanes.h"
+#include "named_cases.h"
+#include "file_messages.h"
 #include "run_messages.h"
+#include "series_csv.h"
+#include "sweep.h"
+#include "target_load.h"
 #include "test_helpers.h"
 
 namespace kurimo {
 namespace {
 
-using test::PrepareRun;
-using test::RecordingObserver;
-using test::TempFolder;
+// The condition boxes by their initials: area, depth, mouth, sea, quality, rate.
+constexpr ConditionBox A = ConditionBox::BayArea, D = ConditionBox::MeanDepth,
+                       M = ConditionBox::MouthLength, S = ConditionBox::OpenSeaQuality,
+                       Q = ConditionBox::InflowQuality, R = ConditionBox::InflowRate;
+
+constexpr std::array<MultiplierList, 3> kLists = {MultiplierList::Section, MultiplierList::Quality,
+                                                  MultiplierList::Quantity};
+
+// The default case with other texts and multipliers (section, quality, quantity).
+BayModel Case(const std::vector<std::pair<ConditionBox, std::string>>& texts,
+              std::array<double, 3> factors = {1, 1, 1}) {
+  BayModel m;
+  m.LoadDefaultCase();
+  for (const auto& [box, text] : texts)
+    AcceptConditionText(m, box, text);
+  for (std::size_t i = 0; i < 3; ++i)
+    SetMultiplier(m, kLists[i], factors[i]);
+  return m;
+}
+
+// The case set up with its load rates, as a run has it when it starts stepping.
+BayModel Stepping(BayModel m) {
+  test::PrepareRun(m);
+  m.ComputeLoadRates();
+  return m;
+}
+
+RunResult RunCase(BayModel& m) {
+  test::TempFolder folder;
+  test::RecordingObserver observer;
+  return m.RunSimulation(folder.File("out.txt"), observer);
+}
+
+double Deviation(const BayModel& m, const std::array<double, 5>& steady) {
+  double d = 0;
+  for (int b = 1; b <= 5; ++b)
+    d = std::max(d, std::abs(m.Concentration[1][b] - steady[b - 1]));
+  return d;
+}
+
+bool SameBits(const void* a, const void* b, std::size_t size) {
+  return std::memcmp(a, b, size) == 0;
+}
 
 // The amplification of one fourth-order Runge-Kutta step for dc/dt = lambda c, z = lambda dt.
 double GrowthFactor(double z) {
   return 1 + z + z * z / 2 + z * z * z / 6 + z * z * z * z / 24;
 }
 
-double LargestDeviation(const BayModel& m, const std::array<double, 5>& steady) {
-  double d = 0;
+TEST(SteadyState, EachInterfaceCarriesTheWholeLoadAndTheStepsSettleThere) {
+  // River water carries the landward box out, exchange mixes both ways: the river's 3310 g/s.
+  const BayModel d = Stepping(Case({}));
+  const std::array<double, 5> s = d.SteadyState();
+  for (int b = 1; b <= 5; ++b) {
+    const double seaward = b < 5 ? s[b] : 2.4, e = d.ExchangeCoefficient[b][b + 1];
+    EXPECT_NEAR(331 * s[b - 1] + e * (s[b - 1] - seaward), 3310.0, 1e-9 * 3310) << b;
+    EXPECT_GT(s[b - 1], seaward) << b;
+  }
+  // A shallow bay, narrow mouth and dirty river: the steps settle there to a few parts in a
+  // billion (the exchanges are rounded to single precision).
+  BayModel m = Stepping(Case({{A, "100"}, {D, "5"}, {M, "1.5"}, {Q, "50"}, {R, "80"}}));
+  const std::array<double, 5> steady = m.SteadyState();
+  ASSERT_FALSE(m.AdvanceTimeSteps(200000).diverged);
   for (int b = 1; b <= 5; ++b)
-    d = std::max(d, std::abs(m.Concentration[1][b] - steady[static_cast<std::size_t>(b - 1)]));
-  return d;
-}
-
-// A small bay (10 km2, 4 m deep, mouth section halved) whose stability turns on the mouth
-// length: below about 7.3 km the step is stable, above it unstable.
-BayModel SmallBay(const std::string& mouthLength) {
-  BayModel m;
-  m.LoadDefaultCase();
-  m.AcceptBayArea("10");
-  m.AcceptMeanDepth("4");
-  m.AcceptMouthLength(mouthLength);
-  SetMultiplier(m, MultiplierList::Section, 0.5);
-  return m;
-}
-
-// The set-up and load rates of a case, as a run has them when it starts stepping.
-void PrepareStepping(BayModel& m) {
-  PrepareRun(m);
-  m.ComputeLoadRates();
-}
-
-TEST(SteadyState, DefaultRunEndsAtTheSteadyStateToFourDigits) {
-  TempFolder folder;
-  BayModel m;
-  m.LoadDefaultCase();
-  RecordingObserver observer;
-  ASSERT_EQ(m.RunSimulation(folder.File("out.txt"), observer).status, RunStatus::Completed);
-  const std::array<double, 5> steady = m.SteadyState();
-  for (int b = 1; b <= 5; ++b) {
-    SCOPED_TRACE(b);
-    const double s = steady[static_cast<std::size_t>(b - 1)];
-    EXPECT_EQ(RoundHalfEven(s, 4), RoundHalfEven(m.Concentration[1][b], 4));
-    EXPECT_NEAR(s, m.Concentration[1][b], 1e-6);
-  }
-  // Higher at the head of the bay, where the river enters, down towards the open sea.
-  for (std::size_t b = 0; b + 1 < steady.size(); ++b)
-    EXPECT_GT(steady[b], steady[b + 1]);
-  EXPECT_GT(steady[4], 2.4);
-  EXPECT_LT(m.Convergence(), 1e-6);
-}
-
-TEST(SteadyState, ClosedFormIsWhereALongRunOfAnotherCaseSettles) {
-  // A shallow bay with a narrow mouth and a dirty river: a steep gradient from head to mouth.
-  BayModel m;
-  m.LoadDefaultCase();
-  m.AcceptBayArea("100");
-  m.AcceptMeanDepth("5");
-  m.AcceptMouthLength("1.5");
-  m.AcceptInflowQuality("50");
-  m.AcceptInflowRate("80");
-  PrepareStepping(m);
-  const std::array<double, 5> steady = m.SteadyState();
-  EXPECT_EQ(m.Convergence(), 1.0);  // the bay starts at the open-sea value
-  const double firstDeviation = LargestDeviation(m, steady);
-  double lastDeviation = firstDeviation;
-  for (int block = 0; block < 40; ++block) {
-    ASSERT_FALSE(m.AdvanceTimeSteps(5000).diverged);
-    const double deviation = LargestDeviation(m, steady);
-    // Until rounding takes over, at about 1e-8 of the values.
-    if (lastDeviation > 1e-6) {
-      EXPECT_LT(deviation, lastDeviation) << "block " << block;
-    }
-    lastDeviation = deviation;
-  }
-  // The steps round the exchanges to single precision, so they settle within a few parts
-  // in a billion of the exact steady state.
-  for (int b = 1; b <= 5; ++b) {
-    SCOPED_TRACE(b);
-    EXPECT_NEAR(m.Concentration[1][b], steady[static_cast<std::size_t>(b - 1)],
-                1e-8 * steady[static_cast<std::size_t>(b - 1)]);
-  }
-  EXPECT_GT(steady[0], 10.0);
+    EXPECT_NEAR(m.Concentration[1][b], steady[b - 1], 1e-8 * steady[b - 1]) << b;
   EXPECT_LT(m.Convergence(), 1e-8);
-
-  // Started exactly at the steady state, a step moves the boxes by rounding alone: a
-  // millionth of what the first step from the open sea moves them.
-  BayModel fresh = m;
-  PrepareStepping(fresh);
-  fresh.AdvanceTimeStep();
-  const double firstStep = LargestDeviation(fresh, fresh.SteadyState()) - firstDeviation;
-  for (int b = 1; b <= 5; ++b)
-    m.Concentration[1][b] = steady[static_cast<std::size_t>(b - 1)];
-  m.AdvanceTimeStep();
-  EXPECT_LT(LargestDeviation(m, steady), 1e-6 * std::abs(firstStep));
 }
 
-TEST(SteadyState, EachInterfaceCarriesTheWholeLoad) {
-  BayModel m;
-  m.LoadDefaultCase();
-  PrepareStepping(m);
-  const std::array<double, 5> s = m.SteadyState();
-  const double q = m.ChangedInflowRate;
-  for (int b = 1; b <= 5; ++b) {
-    SCOPED_TRACE(b);
-    const double landward = s[static_cast<std::size_t>(b - 1)];
-    const double seaward = b < 5 ? s[static_cast<std::size_t>(b)] : 2.4;
-    const double e = static_cast<double>(m.ExchangeCoefficient[b][b + 1]);
-    // River water carries the landward box's water out; exchange mixes both ways.
-    EXPECT_NEAR(q * landward + e * (landward - seaward), 3310.0, 1e-9 * 3310);
-  }
-}
-
-TEST(Convergence, MeasuredAgainstTheDistanceFromTheOpenSea) {
-  // A river as clean as the open sea: its load, rounded to single precision, leaves the
-  // steady state a few parts in a hundred million below the open sea. The measure is
-  // relative, so the run still starts at 1 and falls from there.
-  BayModel m;
-  m.LoadDefaultCase();
-  m.AcceptInflowQuality("2.4");
-  PrepareStepping(m);
-  for (double s : m.SteadyState())
+TEST(Convergence, FromOneAtTheOpenSeaRelativeToTheDistanceFromIt) {
+  // A river as clean as the sea: the steady state a hair below it. Still from 1 downwards.
+  BayModel clean = Stepping(Case({{Q, "2.4"}}));
+  for (double s : clean.SteadyState())
     EXPECT_NEAR(s, 2.4, 1e-7);
-  EXPECT_EQ(m.Convergence(), 1.0);
-  m.AdvanceTimeSteps(2000);
-  EXPECT_LT(m.Convergence(), 1e-3);
+  EXPECT_EQ(clean.Convergence(), 1.0);
+  clean.AdvanceTimeSteps(2000);
+  EXPECT_LT(clean.Convergence(), 1e-3);
+  // Sea and river at 0: there it has converged, anywhere else is infinitely far.
+  BayModel zero = Stepping(Case({{S, "0"}, {Q, "0"}}));
+  zero.AdvanceTimeSteps(100);
+  EXPECT_EQ(zero.Convergence(), 0.0);
+  zero.Concentration[1][3] = 1e-3;
+  EXPECT_EQ(zero.Convergence(), std::numeric_limits<double>::infinity());
 }
 
-TEST(Convergence, NothingToConvergeTo) {
-  // Open sea and river both at 0: the steady state is the open sea exactly. A state there
-  // has converged; any other is infinitely far relative to a span of nothing.
-  BayModel m;
-  m.LoadDefaultCase();
-  m.AcceptOpenSeaQuality("0");
-  m.AcceptInflowQuality("0");
-  PrepareStepping(m);
-  for (double s : m.SteadyState())
-    EXPECT_EQ(s, 0.0);
-  EXPECT_EQ(m.Convergence(), 0.0);
-  m.AdvanceTimeSteps(100);
-  EXPECT_EQ(m.Convergence(), 0.0);
-  m.Concentration[1][3] = 1e-3;
-  EXPECT_EQ(m.Convergence(), std::numeric_limits<double>::infinity());
-}
-
-TEST(Convergence, FallsFromOneAsARunProceeds) {
-  BayModel m;
-  m.LoadDefaultCase();
-  PrepareStepping(m);
-  double last = m.Convergence();
-  EXPECT_EQ(last, 1.0);
-  for (int i = 0; i < 5; ++i) {
-    m.AdvanceTimeSteps(150);
-    const double now = m.Convergence();
-    EXPECT_LT(now, last) << i;
-    EXPECT_GT(now, 1e-6) << i;
-    last = now;
-  }
-  m.Concentration[1][2] = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_TRUE(std::isnan(m.Convergence()));
-}
-
-// Late in a run only the slowest mode is left: the distance from the steady state then
-// shrinks by e every flushing time, whatever the case.
+// Late in a run only the slowest mode is left: the distance from the steady state shrinks
+// by e every flushing time, which is shorter than the fresh water alone would take.
 TEST(FlushingTime, IsTheTimeTheStepsTakeToShrinkTheRemainderByE) {
-  struct Case {
-    const char* name;
-    const char* area;
-    const char* mouth;
-  };
-  for (const Case& c : {Case{"default", nullptr, nullptr}, Case{"small bay", "10", "5"},
-                        Case{"long mouth", "200", "30"}}) {
-    BayModel m;
-    m.LoadDefaultCase();
-    if (c.area) {
-      m.AcceptBayArea(c.area);
-      m.AcceptMouthLength(c.mouth);
-    }
-    PrepareStepping(m);
-    const double tau = m.FlushingTimeDays();
-    const double stepDays = m.TimeStepMinutes / 1440.0;
+  for (const BayModel& c : {Case({}), Case({{A, "10"}, {M, "5"}}), Case({{A, "200"}, {M, "30"}})}) {
+    BayModel m = Stepping(c);
+    const double tau = m.FlushingTimeDays(), stepDays = m.TimeStepMinutes / 1440.0;
     const std::array<double, 5> steady = m.SteadyState();
-    // Two flushing times in, then two more measured.
     const auto steps = static_cast<std::uint64_t>(2 * tau / stepDays);
     m.AdvanceTimeSteps(steps);
-    const double early = LargestDeviation(m, steady);
+    const double early = Deviation(m, steady);
     m.AdvanceTimeSteps(steps);
-    const double late = LargestDeviation(m, steady);
-    const double measured = static_cast<double>(steps) * stepDays / std::log(early / late);
-    EXPECT_NEAR(measured / tau, 1.0, 1e-4) << c.name << " tau " << tau;
-    // Shorter than the fresh water alone would take: the mouth's exchange flushes too.
-    EXPECT_LT(tau, m.ResidenceTimeDays()) << c.name;
+    const double measured =
+        static_cast<double>(steps) * stepDays / std::log(early / Deviation(m, steady));
+    EXPECT_NEAR(measured / tau, 1.0, 1e-4) << m.BayArea << " tau " << tau;
+    EXPECT_LT(tau, m.ResidenceTimeDays()) << m.BayArea;
   }
 }
 
-TEST(Stability, RungeKuttaLimitIsWhereOneStepStopsShrinking) {
-  EXPECT_NEAR(GrowthFactor(kRungeKuttaStabilityLimit), 1.0, 1e-14);
+TEST(Stability, VerdictAndTheGrowthOfAnUnstableStep) {
   const double z = kRungeKuttaStabilityLimit;
-  EXPECT_NEAR(z * z * z + 4 * z * z + 12 * z + 24, 0.0, 1e-13);
-  EXPECT_LT(GrowthFactor(z + 1e-6), 1.0);
+  EXPECT_NEAR(GrowthFactor(z), 1.0, 1e-14);
   EXPECT_GT(GrowthFactor(z - 1e-6), 1.0);
-}
-
-TEST(Stability, DefaultCaseIsStable) {
-  BayModel m;
-  m.LoadDefaultCase();
-  PrepareStepping(m);
-  const StabilityVerdict v = m.DiagnoseStability();
+  const StabilityVerdict v = Stepping(Case({})).DiagnoseStability();
   EXPECT_TRUE(v.stable);
-  EXPECT_LT(v.mostNegativeEigenvalue, 0.0);
-  EXPECT_EQ(v.stepTimesEigenvalue, 60 * 718 * v.mostNegativeEigenvalue);
   EXPECT_NEAR(v.stepTimesEigenvalue, -0.4148, 1e-4);
-}
-
-TEST(Stability, MostNegativeEigenvalueGivesTheGrowthOfAnUnstableStep) {
-  // The open sea and the river almost alike and far from zero, so that the deviation from
-  // the steady state grows for many steps before any box could reach zero: the stepping
-  // is then linear, and the deviation grows by the step's growth factor for the most
-  // negative eigenvalue. The set-up shortens such steps, so the rule's step is put back.
-  // The mode needs more steps to stand out where it grows slowly.
-  const std::pair<const char*, std::uint64_t> cases[] = {{"7.5", 59}, {"9", 15}};
-  for (const auto& [mouth, steps] : cases) {
-    SCOPED_TRACE(mouth);
-    BayModel m = SmallBay(mouth);
-    m.AcceptOpenSeaQuality("1000000");
-    m.AcceptInflowQuality("999990");
-    PrepareStepping(m);
-    ASSERT_TRUE(m.TimeStepReduced());
-    m.TimeStepMinutes = m.RuleTimeStepMinutes;
-    const StabilityVerdict v = m.DiagnoseStability();
-    EXPECT_FALSE(v.stable);
-    const double expected = GrowthFactor(v.stepTimesEigenvalue);
-    EXPECT_GT(expected, 1.1);
-    const std::array<double, 5> steady = m.SteadyState();
-    m.AdvanceTimeSteps(steps);
-    const double before = LargestDeviation(m, steady);
-    m.AdvanceTimeSteps(1);
-    EXPECT_NEAR(LargestDeviation(m, steady) / before, expected, 1e-4 * expected);
-    for (int b = 1; b <= 5; ++b)
-      EXPECT_GT(m.Concentration[1][b], 0.0);  // never clamped: the growth was linear
-  }
+  // A small bay, sea and river alike and far from 0, with the rule's step put back: the
+  // deviation from the steady state grows by the growth factor of the fastest eigenvalue.
+  BayModel m =
+      Stepping(Case({{A, "10"}, {D, "4"}, {M, "9"}, {S, "1e6"}, {Q, "999990"}}, {0.5, 1, 1}));
+  m.TimeStepMinutes = m.RuleTimeStepMinutes;
+  const StabilityVerdict u = m.DiagnoseStability();
+  EXPECT_FALSE(u.stable);
+  m.AdvanceTimeSteps(15);
+  const double before = Deviation(m, m.SteadyState());
+  m.AdvanceTimeSteps(1);
+  EXPECT_NEAR(Deviation(m, m.SteadyState()) / before / GrowthFactor(u.stepTimesEigenvalue), 1,
+              1e-4);
 }
 
 // Cases whose rule step is too long for the chain, run to the end: the figures of an
-// independent calculation of the shortened step.
-struct ShortenedCase {
-  const char* name;
-  std::vector<std::pair<ConditionBox, const char*>> texts;
-  std::vector<std::pair<MultiplierList, double>> factors;
-  double ruleStep, stepUsed, days;
-  std::uint64_t steps;
-  double bayMean;
-};
-
+// independent calculation of the shortened step, and the message that says so.
 TEST(StableStep, ShortenedRunsMeetTheIndependentFigures) {
-  const ShortenedCase cases[] = {
-      {"small shallow bay with a wide mouth",
-       {{ConditionBox::BayArea, "2.8757"},
-        {ConditionBox::MeanDepth, "4.003"},
-        {ConditionBox::MouthLength, "9.616"},
-        {ConditionBox::OpenSeaQuality, "9.6783"},
-        {ConditionBox::InflowQuality, "0"},
-        {ConditionBox::InflowRate, "21.94"}},
-       {{MultiplierList::Section, 0.5}, {MultiplierList::Quality, 2.0}},
-       102,
-       47,
-       61,
-       1869,
-       8.588480893116472},
-      {"1 km2 bay, 1.15 km mouth",
-       {{ConditionBox::BayArea, "1"}, {ConditionBox::MouthLength, "1.15"}},
-       {},
-       72,
-       63,
-       6,
-       137,
-       7.9544116082759047},
+  // Conditions; rule step, step used, days, steps, bay mean; the mean as the message shows it.
+  const std::tuple<BayModel, double, double, double, std::uint64_t, double, const char*> rows[] = {
+      {Case({{A, "2.8757"}, {D, "4.003"}, {M, "9.616"}, {S, "9.6783"}, {Q, "0"}, {R, "21.94"}},
+            {0.5, 2, 1}),
+       102, 47, 61, 1869, 8.588480893116472, " 8.59"},
+      {test::ModelOf(test::kUnstableCase), 72, 63, 6, 137, 7.9544116082759047, " 7.95"},
       // Ten residence times round to 0 days: the period is one day.
-      {"1 km2 bay, 1 m deep",
-       {{ConditionBox::BayArea, "1"}, {ConditionBox::MeanDepth, "1"}},
-       {},
-       70,
-       7,
-       1,
-       206,
-       9.2568655153166759},
+      {Case({{A, "1"}, {D, "1"}}), 70, 7, 1, 206, 9.2568655153166759, " 9.26"},
   };
-  for (const ShortenedCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    BayModel m;
-    m.LoadDefaultCase();
-    for (const auto& [box, text] : c.texts)
-      AcceptConditionText(m, box, text);
-    for (const auto& [list, factor] : c.factors)
-      SetMultiplier(m, list, factor);
-    TempFolder folder;
-    RecordingObserver observer;
-    const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
-    ASSERT_EQ(r.status, RunStatus::Completed);
-    EXPECT_TRUE(observer.warnings.empty());
-    EXPECT_EQ(m.RuleTimeStepMinutes, c.ruleStep);
-    EXPECT_EQ(m.TimeStepMinutes, c.stepUsed);
-    EXPECT_EQ(m.CalculationDays, c.days);
-    EXPECT_EQ(r.stepCount, c.steps);
-    EXPECT_EQ(m.BayAverage[1], c.bayMean);
-    EXPECT_TRUE(m.DiagnoseStability().stable);
-    const std::array<double, 5> steady = m.SteadyState();
-    EXPECT_LT(LargestDeviation(m, steady), 1e-8 * steady[0]);
-    // The report shows the step used.
-    EXPECT_EQ(test::ReadCp932Lines(folder.File("out.txt"))[17],
-              "    ﾀｲﾑｽﾃｯﾌﾟ（分)=" + NumberToFileText(c.stepUsed));
+  for (auto [m, ruleStep, stepUsed, days, steps, bayMean, meanText] : rows) {
+    const RunResult r = RunCase(m);
+    ASSERT_EQ(r.status, RunStatus::Completed) << m.BayArea;
+    EXPECT_EQ(std::tuple(m.RuleTimeStepMinutes, m.TimeStepMinutes, m.CalculationDays, r.stepCount,
+                         m.BayAverage[1]),
+              std::tuple(ruleStep, stepUsed, days, steps, bayMean));
+    EXPECT_TRUE(m.DiagnoseStability().stable) << m.BayArea;
+    EXPECT_LT(Deviation(m, m.SteadyState()), 1e-8 * m.SteadyState()[0]) << m.BayArea;
+    const std::string rule = std::to_string(int(ruleStep)), used = std::to_string(int(stepUsed));
+    EXPECT_EQ(RunResultMessage(m).text, "計算結果(湾内平均水質)\r" + std::string(meanText) +
+                                            "(g/m3)\r計算を安定させるため、ﾀｲﾑｽﾃｯﾌﾟを " + rule +
+                                            " 分から " + used + " 分に短くしました。");
   }
-}
-
-TEST(StableStep, NoStableWholeMinuteAbandonsTheRunAndSaysWhy) {
-  // A 1 km2, 1 m bay with 0.1 km2 of mouth cross-section: the exchange through the mouth
-  // would need a step of under a minute.
-  BayModel m;
-  m.LoadDefaultCase();
-  m.AcceptBayArea("1");
-  m.AcceptMeanDepth("1");
-  m.AcceptMouthLength("50");
-  SetMultiplier(m, MultiplierList::Section, 2.0);
-  TempFolder folder;
-  RecordingObserver observer;
-  const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
+  // A 1 km2, 1 m bay with 0.1 km2 of mouth: no whole minute is stable; the run says why.
+  BayModel m = Case({{A, "1"}, {D, "1"}, {M, "50"}}, {2, 1, 1});
+  const RunResult r = RunCase(m);
   ASSERT_EQ(r.status, RunStatus::ZeroTimeStep);
   EXPECT_EQ(m.RuleTimeStepMinutes, 72);
   EXPECT_TRUE(r.exchangeTooFast);
   const std::string text = RunFaultMessage(r, "out.txt").text;
   EXPECT_NE(text.find("海水交換が湾の容積に比べて速すぎて"), std::string::npos) << text;
-  EXPECT_NE(text.find("湾面積を大きくするか"), std::string::npos) << text;
 }
 
-TEST(StableStep, IsTheLongestWholeMinuteWithinTheMarginAndOnlyWhereNeeded) {
-  // Mouth lengths on both sides of the limit (about 7.3 km for the small bay).
-  for (const char* mouth : {"4", "6", "7", "7.5", "8", "10"}) {
-    SCOPED_TRACE(mouth);
-    BayModel m = SmallBay(mouth);
-    PrepareStepping(m);
-    const double rate = m.MostNegativeRate();
-    const bool ruleStable = (60 * m.RuleTimeStepMinutes) * rate >= kRungeKuttaStabilityLimit;
-    EXPECT_EQ(m.TimeStepReduced(), !ruleStable);
-    EXPECT_TRUE(m.DiagnoseStability().stable);
-    if (m.TimeStepReduced()) {
-      EXPECT_LE(60 * m.TimeStepMinutes * -rate, 2.5);
-      EXPECT_GT(60 * (m.TimeStepMinutes + 1) * -rate, 2.5);
+TEST(ValueTooLarge, AQualityBeyondSinglePrecisionIsNamedWithItsValue) {
+  // Sea, river (x 2 for the quality multiplier), the quality named and its value.
+  const std::tuple<const char*, const char*, LargeCondition, double> rows[] = {
+      {"2.4", "5e37", LargeCondition::InflowQuality, 1e38},
+      {"1e37", "10", LargeCondition::OpenSeaQuality, 1e37},
+      {"2.4", "1e30", LargeCondition::None, 0}};  // large but within range: completes
+  for (const auto& [sea, river, condition, value] : rows) {
+    BayModel m = Case({{S, sea}, {Q, river}}, {1, 2, 1});
+    const RunResult r = RunCase(m);
+    EXPECT_EQ(r.status, value ? RunStatus::ValueTooLarge : RunStatus::Completed) << river;
+    EXPECT_EQ(std::pair(r.tooLarge.condition, r.tooLarge.value), std::pair(condition, value));
+  }
+}
+
+// --- The time series a run records, and its CSV file.
+
+TEST(TimeSeries, StrideKeepsAboutTwoThousandPointsWhateverTheLength) {
+  const std::pair<std::uint64_t, std::uint64_t> rows[] = {
+      {0, 1}, {1, 1}, {2000, 1}, {2001, 2}, {4000, 2}, {4001, 3}, {12623, 7}};
+  for (const auto& [steps, stride] : rows)
+    EXPECT_EQ(SeriesStride(steps), stride) << steps;
+}
+
+TEST(TimeSeries, DefaultRunFromTheOpenSeaToTheFinalStateEverySeventhStep) {
+  BayModel m = Case({});
+  ASSERT_EQ(RunCase(m).status, RunStatus::Completed);
+  const TimeSeries& s = m.Series;
+  EXPECT_EQ(std::pair(s.openSea, s.timeStepMinutes), std::pair(2.4, 718.0));
+  ASSERT_EQ(s.points.size(), 1805u);  // steps 0, 7, ..., 12621 and the last, 12623
+  for (std::size_t i = 0; i + 1 < s.points.size(); ++i)
+    ASSERT_EQ(s.points[i].step, 7 * i);
+  EXPECT_EQ(s.points.back().step, 12623u);
+  EXPECT_TRUE(SameBits(s.points.back().concentration.data(), &m.Concentration[1][1], 40));
+  // A point in between holds the state after exactly its number of steps.
+  BayModel alone = Stepping(Case({}));
+  alone.AdvanceTimeSteps(6300);
+  EXPECT_TRUE(SameBits(s.points[900].concentration.data(), &alone.Concentration[1][1], 40));
+  // The CSV file: a byte-order mark, the header, a row per point with step, day and boxes.
+  const std::vector<std::string> rows = test::SplitCrLfLines(SeriesCsvText(s));
+  ASSERT_EQ(rows.size(), s.points.size() + 1);
+  EXPECT_EQ(rows[0],
+            "\xEF\xBB\xBFステップ,経過日数(日),ボックス1 湾奥(g/m3),ボックス2(g/m3),"
+            "ボックス3(g/m3),ボックス4(g/m3),ボックス5 湾口(g/m3)");
+  EXPECT_EQ(rows[1], "0,0,2.4,2.4,2.4,2.4,2.4");
+  EXPECT_EQ(rows[2].rfind("7,3.4902777777777776,", 0), 0u) << rows[2];
+  EXPECT_EQ(rows.back().rfind("12623,6293.968055555555,", 0), 0u) << rows.back();
+}
+
+TEST(TimeSeries, AFaultKeepsThePointsMadeAndEveryRunStartsAfresh) {
+  BayModel m = Case({{Q, "1e38"}});  // overflows: every step before, nothing infinite
+  const RunResult r = RunCase(m);
+  ASSERT_EQ(r.status, RunStatus::ValueTooLarge);
+  ASSERT_EQ(m.Series.points.size(), r.stepsDone);
+  EXPECT_EQ(m.Series.points.back().step, r.stepsDone - 1);
+  for (const SeriesPoint& p : m.Series.points)
+    EXPECT_TRUE(std::isfinite(p.concentration[0] + p.concentration[4])) << p.step;
+  // A run that stops before stepping leaves no points from the one before.
+  m.AcceptBayArea("1e300");
+  EXPECT_EQ(RunCase(m).status, RunStatus::NonFiniteCase);
+  EXPECT_TRUE(m.Series.points.empty());
+}
+
+TEST(SeriesCsv, WritesTheFileOrSaysWhyNot) {
+  const std::string head = "\xEF\xBB\xBF" + std::string(kSeriesCsvHeader) + "\r\n";
+  EXPECT_EQ(SeriesCsvText(TimeSeries{}), head);
+  TimeSeries s;
+  s.points.push_back({4179, 2083.6, {1e-300, 0.1, 123456789.125, 5e20, 0}});
+  test::TempFolder folder;
+  ASSERT_EQ(WriteSeriesCsv(folder.File("s.csv"), s), std::nullopt);
+  EXPECT_EQ(test::ReadBytes(folder.File("s.csv")),
+            head + "4179,2083.6,1e-300,0.1,123456789.125,5e+20,0\r\n");
+  const std::string missing = folder.File("no-such-folder/s.csv");
+  const std::optional<std::string> reason = WriteSeriesCsv(missing, s);
+  ASSERT_EQ(reason, "フォルダーが見つかりません");
+  const std::string text = SeriesFileFailedMessage(missing, *reason).text;
+  EXPECT_NE(text.find("「" + missing + "」に書き込めません（" + *reason + "）"), std::string::npos);
+}
+
+// --- The load for a target mean.
+
+double SteadyMean(const BayModel& m) {
+  const std::array<double, 5> s = Stepping(m).SteadyState();
+  return (s[0] + s[1] + s[2] + s[3] + s[4]) / 5;
+}
+
+// The quality found, typed into the case as a user would, brings the steady state to the
+// target; the lowest mean is the one a river of quality 0 gives.
+TEST(TargetLoad, TypedQualityBringsTheSteadyMeanToTheTarget) {
+  const std::tuple<BayModel, double, double> rows[] = {
+      // case, target, flow (m3/s)
+      {Case({}), 3.0, 331},
+      {Case({}, {0.5, 0.2, 2}), 2.9, 662},
+      {Case({{D, " 4"}, {M, " 2"}, {S, " 1.1"}, {R, " 57.5"}}), 5.0, 57.5}};
+  for (const auto& [conditions, target, flow] : rows) {
+    SCOPED_TRACE(target);
+    const TargetLoad t = FindTargetLoadForCase(conditions, target);
+    ASSERT_EQ(t.status, TargetStatus::Reachable);
+    BayModel clean = conditions, typed = conditions;
+    clean.AcceptInflowQuality(" 0");
+    typed.AcceptInflowQuality(t.inflowQualityText);
+    EXPECT_NEAR(t.lowestReachableMean, SteadyMean(clean), 1e-12 * t.lowestReachableMean);
+    EXPECT_NEAR(Stepping(typed).LoadRate[1][1], t.load, 1e-7 * t.load);
+    EXPECT_NEAR(t.load, t.inflowQuality * conditions.QualityFactor * flow, 1e-6 * t.load);
+    // The daily load is rounded to single precision: the excess over a clean river's to 2^-24.
+    const double grid = std::ldexp(1.0, -24) * (1 + 1e-6);
+    EXPECT_NEAR(SteadyMean(typed), target, (target - t.lowestReachableMean) * grid + 1e-13);
+    const double head = Stepping(typed).SteadyState()[0];
+    EXPECT_NEAR(t.steadyState[0], head, (head - Stepping(clean).SteadyState()[0]) * grid);
+    const double load = Stepping(conditions).LoadRate[1][1];
+    EXPECT_NEAR(t.currentLoad, load, 1e-12 * load);
+    EXPECT_NEAR(t.reductionPercent, 100 * (1 - t.load / load), 1e-9);
+    EXPECT_NEAR(t.currentMean, SteadyMean(conditions), 1e-12 * t.currentMean);
+  }
+  // The default run reaches its steady state: with the quality found it ends at the target.
+  BayModel m = Case({{Q, FindTargetLoadForCase(Case({}), 2.7).inflowQualityText}});
+  ASSERT_EQ(RunCase(m).status, RunStatus::Completed);
+  EXPECT_NEAR(m.BayAverage[1], 2.7, 1e-6);
+}
+
+TEST(TargetLoad, TargetsOutOfReachOrACaseWithoutLoad) {
+  const double clean = SteadyMean(Case({{Q, " 0"}}));
+  for (double target : {0.0, clean - 1e-6}) {
+    const TargetLoad t = FindTargetLoadForCase(Case({}), target);
+    EXPECT_EQ(t.status, TargetStatus::BelowCleanRiver) << target;
+    EXPECT_NEAR(t.lowestReachableMean, clean, 1e-12 * clean);
+  }
+  EXPECT_EQ(FindTargetLoadForCase(Case({}), 1e36).status, TargetStatus::TooLarge);
+  // With no load now there is no cut to speak of, but the target still has its quality.
+  const TargetLoad t = FindTargetLoadForCase(Case({{Q, " 0"}}), 3.0);
+  ASSERT_EQ(t.status, TargetStatus::Reachable);
+  EXPECT_EQ(t.currentLoad, 0);
+  EXPECT_TRUE(std::isnan(t.reductionPercent));
+}
+
+TEST(TargetLoad, TypedTargetIsCheckedLikeAQualityBoxAndTheFiguresShownRounded) {
+  for (const char* text : {" 3.5", "0", "1,000"})
+    EXPECT_FALSE(FailedTargetText(text)) << text;
+  for (const char* text : {"", "abc", "-1", "3..5", "3\x1b"}) {
+    const std::optional<InputLimit> failed = FailedTargetText(text);
+    ASSERT_TRUE(failed) << text;
+    EXPECT_EQ(failed->title, kTargetTitle) << text;
+    EXPECT_EQ(failed->message == kTargetMessage, text[1] != '\x1b') << text;
+  }
+  const std::tuple<double, double, const char*, const char*> rows[] = {
+      // load, cut, texts
+      {2800.0808775, 15.40541, " 2800.08", " 15.4"},
+      {3310.0000001, -3e-9, " 3310", " 0"},  // matches to rounding: no increase
+      {0.000123456789, -25.35, " .000123457", "-25.4（負荷を増やせます）"},
+      {12828.485265, std::nan(""), " 12828.5", "―（現在の負荷が 0 です）"}};
+  for (const auto& [load, cut, loadText, cutText] : rows) {
+    TargetLoad t;
+    t.status = TargetStatus::Reachable;
+    t.load = load;
+    t.reductionPercent = cut;
+    t.steadyState = {3.37710303, 3.19518078, 3.00674664, 2.81156753, 2.60940201};
+    const TargetTexts texts = FormatTargetLoad(t);
+    EXPECT_EQ(texts.load + "|" + texts.reduction + "|" + texts.steadyState[0] + "|" + texts.note,
+              std::string(loadText) + "|" + cutText + "| 3.3771|");
+  }
+  TargetLoad below;
+  below.status = TargetStatus::BelowCleanRiver;
+  below.lowestReachableMean = 2.16235501;
+  EXPECT_EQ(FormatTargetLoad(below).load + FormatTargetLoad(below).note,
+            "この目標は負荷を減らしても達成できません。流入負荷を 0 にしても湾内平均水質は 2.1624 "
+            "g/m3 です。");
+}
+
+// --- The sweep: many cases at once, each exactly as its single run.
+
+BayModel WithChoice(BayModel m, const MultiplierChoice& choice) {
+  for (std::size_t i = 0; i < 3; ++i)
+    SetMultiplier(m, kLists[i],
+                  *MultiplierFactor(kLists[i], MultiplierEntries(kLists[i])[choice[i]]));
+  return m;
+}
+
+using SingleRun = std::pair<BayModel, RunResult>;
+
+// Every figure of the outcome against the single run of the case, to the last bit.
+void ExpectSameAsSingleRun(const CaseOutcome& o, const SingleRun& run) {
+  const auto& [m, r] = run;
+  const bool completed = r.status == RunStatus::Completed;
+  const CaseStatus status = !completed               ? CaseStatus::Abandoned
+                            : r.mouthVelocityWarning ? CaseStatus::Warning
+                                                     : CaseStatus::Done;
+  EXPECT_EQ(std::tuple(o.runStatus, o.status, o.mouthVelocityWarning, o.steps, o.stepsDone),
+            std::tuple(r.status, status, r.mouthVelocityWarning, r.stepCount, r.stepsDone));
+  EXPECT_EQ(std::tuple(o.timeStepMinutes, o.ruleTimeStepMinutes, o.timeStepReduced),
+            std::tuple(m.TimeStepMinutes, m.RuleTimeStepMinutes, m.TimeStepReduced()));
+  const Indicators i = m.ComputeIndicators();
+  EXPECT_TRUE(SameBits(&o.indicators, &i, sizeof i));
+  EXPECT_TRUE(SameBits(o.concentrations.data(), &m.Concentration[1][1], 5 * sizeof(double)))
+      << o.concentrations[0] << " vs " << m.Concentration[1][1];
+  // An abandoned run has no mean.
+  const double mean = completed ? m.BayAverage[1] : std::numeric_limits<double>::quiet_NaN();
+  EXPECT_TRUE(SameBits(&o.bayAverage, &mean, sizeof mean)) << o.bayAverage;
+}
+
+// Sweeps whose cases end in different ways, with one to three workers and both versions of
+// the stepping code: every case as its single run, the progress counted in steps.
+TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
+  using enum RunStatus;
+  struct Row {
+    BayModel conditions;
+    int swept;  // bits: section 4, quality 2, quantity 1
+    std::set<RunStatus> reasons;
+    bool warns = false, shortened = false;
+  };
+  const Row rows[] = {
+      // All 448 cases; the model's own factors play no part.
+      {Case({}, {2, 5, 1}), 7, {Completed}},
+      // 300 m2 of mouth: the step count varies, so the lanes are refilled at different times.
+      {Case({{D, "1"}, {M, "0.3"}}), 5, {Completed}, true},
+      {Case({{A, "2.8757"}, {D, "4.003"}, {M, "9.616"}}), 6, {Completed}, false, true},
+      {Case({{Q, "1e34"}}), 2, {Completed, ValueTooLarge}},
+      {test::ModelOf(test::kZeroStepCase), 1, {Completed, ZeroTimeStep}, true},
+      {Case({{A, "1e300"}}), 2, {NonFiniteCase}},
+      {Case({{A, "1e8"}, {D, "1000"}, {R, "1e-6"}}), 4, {TooManySteps}},
+      {Case({{A, "1"}, {D, "1"}, {M, "7"}}), 1, {Completed}, false, true},  // a one-day period
+  };
+  for (const Row& row : rows) {
+    const std::vector<MultiplierChoice> choices =
+        SweepChoices(row.conditions, row.swept & 4, row.swept & 2, row.swept & 1);
+    std::vector<SingleRun> runs;
+    std::uint64_t steps = 0;
+    for (const MultiplierChoice& c : choices) {
+      runs.push_back({WithChoice(row.conditions, c), {}});
+      runs.back().second = RunCase(runs.back().first);
+      steps += runs.back().second.stepCount;
+    }
+    for (unsigned threads : {1u, 2u, 3u}) {
+      for (bool avx2 : {false, true}) {
+        SCOPED_TRACE(::testing::Message() << row.conditions.BayArea << threads << avx2);
+        std::vector<std::uint64_t> done;
+        std::uint64_t total = 0;
+        SweepControl control{.threads = threads, .progress = {}, .useAvx2 = avx2};
+        control.progress = [&](std::uint64_t d, std::uint64_t all) {
+          done.push_back(d);
+          total = all;
+          return true;
+        };
+        const std::vector<CaseOutcome> outcomes = RunCases(row.conditions, choices, control);
+        ASSERT_EQ(outcomes.size(), choices.size());
+        std::set<RunStatus> reasons;
+        bool warned = false, shortened = false;
+        for (std::size_t i = 0; i < choices.size(); ++i) {
+          EXPECT_EQ(outcomes[i].choice, choices[i]);
+          ExpectSameAsSingleRun(outcomes[i], runs[i]);
+          reasons.insert(outcomes[i].runStatus);
+          warned = warned || outcomes[i].status == CaseStatus::Warning;
+          shortened = shortened || outcomes[i].timeStepReduced;
+        }
+        EXPECT_EQ(reasons, row.reasons);
+        EXPECT_EQ(warned, row.warns);
+        EXPECT_TRUE(shortened || !row.shortened);
+        EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+        EXPECT_EQ(total, done.empty() ? 0 : steps);
+        EXPECT_LE(done.empty() ? 0 : done.back(), steps);
+      }
     }
   }
 }
 
-TEST(StableStep, OrdinaryRandomCasesAllCompleteWithinTheirWaters) {
-  // Ordinary bays, mouths and rivers: every run completes with a stable step, and every box
-  // stays near the range between the open sea and the river's (changed) water, where the
-  // steady state lies. A step just inside the stability limit follows the fastest mode only
-  // roughly, so a box may overshoot the range a little on a short period (a tenth of it
-  // is allowed); an unstable step ends far outside it, or at 0, or not at all.
-  std::mt19937_64 random(20261207);
-  auto pick = [&](double low, double high) {
-    return std::exp(std::uniform_real_distribution<double>(std::log(low), std::log(high))(random));
-  };
-  int shortened = 0;
-  int kept = 0;
-  for (int i = 0; i < 150; ++i) {
-    BayModel m;
-    m.LoadDefaultCase();
-    m.AcceptBayArea(NumberToText(pick(1, 2000)));
-    m.AcceptMeanDepth(NumberToText(pick(1, 50)));
-    m.AcceptMouthLength(NumberToText(pick(0.2, 30)));
-    m.AcceptOpenSeaQuality(NumberToText(pick(0.1, 20)));
-    m.AcceptInflowQuality(NumberToText(pick(0.1, 50)));
-    m.AcceptInflowRate(NumberToText(pick(5, 3000)));
-    SetMultiplier(m, MultiplierList::Section, 2.0);
-    PrepareRun(m);
-    const RunPlan plan = m.PlanSteps();
-    if (plan.status != RunStatus::Completed || plan.stepCount > 200000) continue;
-    SCOPED_TRACE(m.BayArea + " km2, " + m.MeanDepth + " m, mouth " + m.MouthLength + " km, sea " +
-                 m.OpenSeaQuality + ", river " + m.InflowQuality + " x " + m.InflowRate);
-    (m.TimeStepReduced() ? shortened : kept)++;
-    TempFolder folder;
-    RecordingObserver observer;
-    ASSERT_EQ(m.RunSimulation(folder.File("out.txt"), observer).status, RunStatus::Completed);
-    EXPECT_TRUE(m.DiagnoseStability().stable);
-    const double sea = TextToNumber(m.OpenSeaQuality);
-    const double river = m.ChangedInflowQuality[1];
-    const double slack = 0.1 * std::abs(river - sea);
-    for (int b = 1; b <= 5; ++b) {
-      EXPECT_GE(m.Concentration[1][b], std::min(sea, river) - slack) << "box " << b;
-      EXPECT_LE(m.Concentration[1][b], std::max(sea, river) + slack) << "box " << b;
-    }
+TEST(RunCases, ProgressStopsTheSweepAndCountsACaseThatEndsEarlyInFull) {
+  const BayModel conditions = test::ModelOf(test::kEndlessCase);  // billions of steps a case
+  const std::vector<MultiplierChoice> choices = SweepChoices(conditions, false, true, true);
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+  SweepControl control{.threads = 2, .progress = [&](std::uint64_t done, std::uint64_t all) {
+                         calls.emplace_back(done, all);
+                         return false;
+                       }};
+  const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
+  ASSERT_EQ(calls.size(), 1u) << "no call after the one that stopped the sweep";
+  EXPECT_LT(calls[0].first, calls[0].second / 64);
+  ASSERT_EQ(outcomes.size(), 64u);
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    const CaseOutcome& o = outcomes[i];
+    EXPECT_EQ(std::tuple(o.choice, o.status, o.runStatus, o.stepsDone, std::isnan(o.bayAverage)),
+              std::tuple(choices[i], CaseStatus::Abandoned, RunStatus::Cancelled, 0u, true));
   }
-  // Both kinds of case were met.
-  EXPECT_GT(shortened, 10);
-  EXPECT_GT(kept, 10);
+  // An exception from the callback stops the workers and reaches the caller.
+  control.progress = [](std::uint64_t, std::uint64_t) -> bool { throw std::runtime_error("x"); };
+  EXPECT_THROW(RunCases(conditions, choices, control), std::runtime_error);
+  // Near the end of single precision the four larger quality factors overflow in the first
+  // step; as soon as any progress shows, those cases count in full.
+  const BayModel large = Case({{Q, "7e36"}, {R, "0.5"}});
+  control = {.threads = 1, .progress = [&](std::uint64_t done, std::uint64_t all) {
+               calls.assign(1, {done, all});
+               return done == 0;  // stop at the first progress there is
+             }};
+  const std::vector<CaseOutcome> some =
+      RunCases(large, SweepChoices(large, false, true, false), control);
+  EXPECT_EQ(std::count_if(some.begin(), some.end(),
+                          [](const auto& o) { return o.runStatus == RunStatus::ValueTooLarge; }),
+            4);
+  EXPECT_GE(calls[0].first, 4 * (calls[0].second / 8));
+  EXPECT_LT(calls[0].first, calls[0].second);
 }
 
-TEST(StableStep, ResultMessageSaysTheStepWasShortened) {
-  BayModel m = SmallBay("8");
-  TempFolder folder;
-  RecordingObserver observer;
-  ASSERT_EQ(m.RunSimulation(folder.File("out.txt"), observer).status, RunStatus::Completed);
-  ASSERT_TRUE(m.TimeStepReduced());
-  const UserMessage message = RunResultMessage(m);
-  EXPECT_EQ(message.title, "計算終了です！");
-  EXPECT_EQ(message.text,
-            ResultMessage(m.BayAverage[1]).text + "\r計算を安定させるため、ﾀｲﾑｽﾃｯﾌﾟを " +
-                std::to_string(static_cast<int>(m.RuleTimeStepMinutes)) + " 分から " +
-                std::to_string(static_cast<int>(m.TimeStepMinutes)) + " 分に短くしました。");
-
-  BayModel defaults;
-  defaults.LoadDefaultCase();
-  ASSERT_EQ(defaults.RunSimulation(folder.File("out.txt"), observer).status, RunStatus::Completed);
-  EXPECT_FALSE(defaults.TimeStepReduced());
-  EXPECT_EQ(RunResultMessage(defaults).text, "計算結果(湾内平均水質)\r 3.15(g/m3)");
+TEST(SweepChoices, CountsOrderTheListsNotNamedAndEntriesOutsideTheirLists) {
+  BayModel conditions = Case({}, {1.5, 0.2, 5});  // entries 5, 1 (in single precision) and 7
+  const std::vector<MultiplierChoice> all = SweepChoices(conditions, true, true, true);
+  EXPECT_EQ(std::set(all.begin(), all.end()).size(), 448u);
+  EXPECT_EQ(all[1], (MultiplierChoice{0, 0, 1}));  // the quantity list varies fastest
+  EXPECT_EQ(all[8], (MultiplierChoice{0, 1, 0}));
+  EXPECT_EQ(all[64], (MultiplierChoice{1, 0, 0}));  // the section list slowest
+  EXPECT_EQ(all.back(), (MultiplierChoice{6, 7, 7}));
+  EXPECT_EQ(SweepChoices(conditions, false, false, false),
+            (std::vector<MultiplierChoice>{{5, 1, 7}}));
+  // A factor that is none of its list's entries can only be swept.
+  conditions.SectionFactor = 3.0;
+  EXPECT_EQ(CurrentEntry(conditions, MultiplierList::Section), std::nullopt);
+  EXPECT_THROW(SweepChoices(conditions, false, true, true), std::invalid_argument);
+  EXPECT_EQ(SweepChoices(conditions, true, false, false).size(), 7u);
+  // An entry outside its list stops a sweep before it runs anything.
+  for (const MultiplierChoice& bad : {MultiplierChoice{7, 0, 0}, {0, 8, 0}, {0, 0, -1}}) {
+    const std::vector<MultiplierChoice> cases = {{0, 0, 0}, bad};
+    EXPECT_THROW(RunCases(conditions, cases), std::out_of_range);
+  }
 }
 
-TEST(ValueTooLarge, AQualityBeyondSinglePrecisionIsNamedNotBlamedOnTheMouth) {
-  const std::tuple<const char*, const char*, LargeCondition, const char*> cases[] = {
-      {"2.4", "1e38", LargeCondition::InflowQuality, "流入水水質（倍率をかけた値が 1E+38 g/m3）"},
-      {"1e37", "10", LargeCondition::OpenSeaQuality, "外海水水質（値が 1E+37 g/m3）"},
-  };
-  for (const auto& [sea, river, condition, named] : cases) {
-    SCOPED_TRACE(river);
-    BayModel m;
-    m.LoadDefaultCase();
-    m.AcceptOpenSeaQuality(sea);
-    m.AcceptInflowQuality(river);
-    TempFolder folder;
-    RecordingObserver observer;
-    const RunResult r = m.RunSimulation(folder.File("out.txt"), observer);
-    ASSERT_EQ(r.status, RunStatus::ValueTooLarge);
-    EXPECT_EQ(r.tooLarge.condition, condition);
-    const UserMessage message = RunFaultMessage(r, "out.txt");
-    EXPECT_EQ(message.text.rfind(named, 0), 0u) << message.text;
-    EXPECT_EQ(message.text.find("湾口部"), std::string::npos) << message.text;
+TEST(ChainLanes, CaseWithOneSidedExchangeIsRefused) {
+  const ChainCase good = ChainCaseOf(Stepping(Case({})));
+  EXPECT_TRUE(ChainLanes::Fits(good));
+  ChainLanes lanes;
+  for (int b = 2; b <= 5; ++b) {
+    ChainCase c = good;
+    c.landExchange[b] = std::nextafter(c.landExchange[b], 0.0);
+    EXPECT_THROW(lanes.Load(0, c), std::invalid_argument) << b;
   }
-  // Large but within range: the run completes.
-  BayModel m;
-  m.LoadDefaultCase();
-  m.AcceptInflowQuality("1e30");
-  TempFolder folder;
-  RecordingObserver observer;
-  EXPECT_EQ(m.RunSimulation(folder.File("out.txt"), observer).status, RunStatus::Completed);
 }
 
 }  // namespace
