@@ -1,9 +1,10 @@
-// The checks of the editable boxes, the multiplier entries, and the case values the
-// boxes show after start-up and after edits and picks.
+// The checks of the editable boxes, the multiplier entries, and the case values the boxes
+// show after start-up, edits and picks.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bay_model.h"
@@ -14,243 +15,145 @@ namespace kurimo {
 namespace {
 
 using namespace std::string_view_literals;
+using Box = ConditionBox;
 
-struct CheckRow {
-  ConditionBox box;
-  std::string_view text;
-  bool passes;
-};
-
+// Both the leading number and the whole value must meet the bound: "1,000" passes on 1 and
+// 1000, "1,000e-4" fails on 0.1, "-0,500" on -500.
 TEST(InputCheck, BoundsAndNumberFormatPerBox) {
-  const CheckRow rows[] = {
-      {ConditionBox::BayArea, "5", true},
-      {ConditionBox::BayArea, "500", true},
-      {ConditionBox::BayArea, "1", true},
-      {ConditionBox::BayArea, "0", false},
-      {ConditionBox::BayArea, "0.", false},
-      {ConditionBox::BayArea, "0.5", false},
-      {ConditionBox::BayArea, "", false},
-      {ConditionBox::BayArea, "1,000", true},  // leading 1 and value 1000 both pass
-      {ConditionBox::BayArea, " 1000 ", true},
-      {ConditionBox::BayArea, "1e400", false},
-      {ConditionBox::BayArea, "1,0,0", false},
-      {ConditionBox::BayArea, "1,000e-3", true},  // value 1
-      {ConditionBox::BayArea, "1,000e-4", false},
-      {ConditionBox::BayArea, "１，０００", true},
-      {ConditionBox::BayArea, "０．５", false},
-      {ConditionBox::MeanDepth, "0.99", false},
-      {ConditionBox::MeanDepth, "1", true},
-      {ConditionBox::MeanDepth, "1,000e-5", false},
-      {ConditionBox::MeanDepth, "1,0e-3", false},
-      {ConditionBox::MeanDepth, "　１２．５　", true},
-      {ConditionBox::MouthLength, "0", false},
-      {ConditionBox::MouthLength, "-1", false},
-      {ConditionBox::MouthLength, "0.001", true},
-      {ConditionBox::MouthLength, "－1", false},
-      {ConditionBox::OpenSeaQuality, "0", true},
-      {ConditionBox::OpenSeaQuality, "2.4x", false},
-      {ConditionBox::OpenSeaQuality, "-0.1", false},
-      {ConditionBox::OpenSeaQuality, "-0,500", false},
-      {ConditionBox::OpenSeaQuality, "0,5", false},
-      {ConditionBox::OpenSeaQuality, "0,500", true},
-      {ConditionBox::OpenSeaQuality, "−0,500", false},
-      {ConditionBox::InflowQuality, "0", true},
-      {ConditionBox::InflowQuality, "abc", false},
-      {ConditionBox::InflowQuality, "-0,500", false},
-      {ConditionBox::InflowQuality, "\t10\t", true},  // a tab is a blank
-      {ConditionBox::InflowRate, "0", false},
-      {ConditionBox::InflowRate, "0.", false},
-      {ConditionBox::InflowRate, "0.5", true},
-      {ConditionBox::InflowRate, "", false},
-      {ConditionBox::InflowRate, "０．５", true},
+  struct Row {
+    Box box;
+    std::string_view text;
+    bool passes;
   };
-  for (const CheckRow& row : rows) {
-    SCOPED_TRACE("box " + std::to_string(static_cast<int>(row.box)) + " '" + std::string(row.text) +
-                 "'");
-    EXPECT_EQ(!FailedInputLimit(row.box, row.text).has_value(), row.passes);
+  // clang-format off
+  const Row rows[] = {
+      {Box::BayArea, "1", true}, {Box::BayArea, "0.5", false}, {Box::BayArea, "0.", false},
+      {Box::BayArea, "", false}, {Box::BayArea, "1,000", true}, {Box::BayArea, " 1000 ", true},
+      {Box::BayArea, "1e400", false}, {Box::BayArea, "1,0,0", false},
+      {Box::BayArea, "1,000e-3", true}, {Box::BayArea, "1,000e-4", false},
+      {Box::BayArea, "１，０００", true}, {Box::BayArea, "０．５", false},
+      {Box::MeanDepth, "0.99", false}, {Box::MeanDepth, "1", true},
+      {Box::MeanDepth, "1,000e-5", false}, {Box::MeanDepth, "　１２．５　", true},
+      {Box::MouthLength, "0", false}, {Box::MouthLength, "0.001", true},
+      {Box::MouthLength, "－1", false}, {Box::OpenSeaQuality, "0", true},
+      {Box::OpenSeaQuality, "-0.1", false}, {Box::OpenSeaQuality, "-0,500", false},
+      {Box::OpenSeaQuality, "0,5", false}, {Box::OpenSeaQuality, "0,500", true},
+      {Box::InflowQuality, "0", true}, {Box::InflowQuality, "\t10\t", true},
+      {Box::InflowRate, "0", false}, {Box::InflowRate, "0.5", true}, {Box::InflowRate, "０．５", true}};
+  // clang-format on
+  for (const Row& row : rows) {
+    EXPECT_EQ(!FailedInputLimit(row.box, row.text), row.passes)
+        << "box " << static_cast<int>(row.box) << " '" << row.text << "'";
   }
 }
 
-TEST(InputCheck, EachBoxHasItsMessageAndTitle) {
+TEST(InputCheck, EachBoxHasItsMessageAndTitleAndControlCharactersTheirOwn) {
+  constexpr std::string_view kControl =
+      "入力に制御文字（改行や ESC など）が含まれています。数値だけを入力してください。";
   struct Row {
-    ConditionBox box;
-    std::vector<std::string_view> failing;
-    const char* message;
-    const char* title;
+    Box box;
+    std::vector<std::string_view> failing;  // a plain failure, then a control character
+    std::string_view message, title;
   };
-  // Besides plain failures, texts whose leading number meets the bound but whose full
-  // value does not.
   const Row rows[] = {
-      {ConditionBox::BayArea,
-       {"0.5", "1,000e-4"},
+      {Box::BayArea,
+       {"1,000e-4", "10\0"sv},
        "湾面積は1km2以上にしてください。",
        "湾面積の入力制限"},
-      {ConditionBox::MeanDepth, {"", "1,000e-5"}, "水深は1m以上にしてください", "水深の入力制限"},
-      {ConditionBox::MouthLength, {"0"}, "湾口部長さは0にしないでください", "湾口部長さの入力制限"},
-      {ConditionBox::OpenSeaQuality, {"2.4x", "-0,500"}, "数値を入力してください", "外海水の水質"},
-      {ConditionBox::InflowQuality, {"x", "-0,500"}, "数値を入力してください", "流入水の水質"},
-      {ConditionBox::InflowRate, {"0"}, "流入水の流量は0にしないでください", "流量の入力制限"},
+      {Box::MeanDepth, {"", "\x1B[2J18"}, "水深は1m以上にしてください", "水深の入力制限"},
+      {Box::MouthLength, {"0", "7\n"}, "湾口部長さは0にしないでください", "湾口部長さの入力制限"},
+      {Box::OpenSeaQuality, {"2.4x", "2.4\r"}, "数値を入力してください", "外海水の水質"},
+      {Box::InflowQuality, {"-0,500", "1\x7F"}, "数値を入力してください", "流入水の水質"},
+      {Box::InflowRate, {"0", "\x1F"}, "流入水の流量は0にしないでください", "流量の入力制限"},
   };
   for (const Row& row : rows) {
-    for (std::string_view text : row.failing) {
-      SCOPED_TRACE(std::string(row.title) + " '" + std::string(text) + "'");
-      const auto limit = FailedInputLimit(row.box, text);
+    for (std::size_t i = 0; i < row.failing.size(); ++i) {
+      SCOPED_TRACE(std::string(row.title) + " '" + std::string(row.failing[i]) + "'");
+      const auto limit = FailedInputLimit(row.box, row.failing[i]);
       ASSERT_TRUE(limit.has_value());
-      EXPECT_EQ(limit->message, row.message);
+      EXPECT_EQ(limit->message, i == 0 ? row.message : kControl);
       EXPECT_EQ(limit->title, row.title);
     }
   }
 }
 
-TEST(InputCheck, ControlCharactersAreRefusedWithTheirOwnMessage) {
-  constexpr std::string_view kMessage =
-      "入力に制御文字（改行や ESC など）が含まれています。数値だけを入力してください。";
+TEST(Conditions, StartUpTextsAndEditsAreHeldAsTyped) {
+  BayModel m;
+  m.LoadDefaultCase();
+  EXPECT_EQ(m.TitleLine, " 閉鎖性海域水質計算 by 簡易計算モデル Kurimo_Ver10");
+  const std::string held[] = {m.BayArea,        m.MeanDepth,         m.MouthDepth,    m.MouthLength,
+                              m.OpenSeaQuality, m.BayAverageQuality, m.InflowQuality, m.InflowRate};
+  const std::string expected[] = {" 1000", " 18", " 18", " 7", " 2.4", " 2.4", " 10", " 331"};
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(held[i], expected[i]) << i;
+  EXPECT_EQ(static_cast<double>(m.MouthSection), 0.12600000202655792);
+  EXPECT_EQ(m.InflowLoad, 3310.0);
+
+  AcceptConditionText(m, Box::MeanDepth, "20");  // the mouth is as deep as the bay
+  EXPECT_EQ(m.MouthDepth, "20");
+  EXPECT_EQ(m.MouthSection, 0.14f);
+  AcceptConditionText(m, Box::MouthLength, "10");
+  EXPECT_EQ(m.MouthSection, 0.2f);
+  AcceptConditionText(m, Box::OpenSeaQuality, "3");
+  EXPECT_EQ(m.BayAverageQuality, "3");
+  AcceptConditionText(m, Box::InflowRate, "100");
+  EXPECT_EQ(m.InflowLoad, 1000.0);
+  AcceptConditionText(m, Box::InflowQuality, "2");
+  EXPECT_EQ(m.InflowLoad, 200.0);
+  AcceptConditionText(m, Box::BayArea, "　５００　");
+  EXPECT_EQ(m.BayArea, "　５００　");
+  EXPECT_EQ(NumberToText(m.BayVolume), " 10");
+}
+
+// The computed boxes as they show the case, joined by "|": volume, changed section, changed
+// load (all digits), residence time, closedness and load per volume (rounded).
+TEST(Conditions, EditsAndPicksChangeTheComputedBoxes) {
   struct Row {
-    const char* name;
-    ConditionBox box;
-    std::string_view text;
-    const char* title;
+    std::vector<std::pair<Box, const char*>> texts;  // typed one after the other
+    double section, quality, quantity;
+    std::string shown;
   };
+  // clang-format off
   const Row rows[] = {
-      {"NUL inside", ConditionBox::BayArea,
-       "10\0"
-       "00"sv,
-       "湾面積の入力制限"},
-      {"NUL at the end", ConditionBox::BayArea, "1000\0"sv, "湾面積の入力制限"},
-      {"ESC sequence", ConditionBox::MeanDepth, "\x1B[2J18", "水深の入力制限"},
-      {"line feed after", ConditionBox::MouthLength, "7\n", "湾口部長さの入力制限"},
-      {"carriage return after", ConditionBox::OpenSeaQuality, "2.4\r", "外海水の水質"},
-      {"DEL", ConditionBox::InflowQuality,
-       "1\x7F"
-       "0",
-       "流入水の水質"},
-      {"unit separator", ConditionBox::InflowRate,
-       "\x1F"
-       "331",
-       "流量の入力制限"},
-  };
+      {{}, 1, 1, 1, " 18| .126| 3310| 629.4| 4.52| .016"},
+      {{{Box::BayArea, "5"}, {Box::BayArea, "50"}, {Box::BayArea, "500"}}, 1, 1, 1,
+       " 9| .126| 3310| 314.7| 3.19| .032"},
+      {{{Box::BayArea, "1,000"}}, 1, 1, 1, " 18| .126| 3310| 629.4| 4.52| .016"},
+      {{}, 0.5, 1, 1, " 18| .063| 3310| 629.4| 9.04| .016"},
+      {{}, 1, 1, 2, " 18| .126| 6620| 314.7| 4.52| .032"},
+      {{}, 1, 0.2, 1, " 18| .126| 662.000009864569| 629.4| 4.52| .003"},  // single precision
+      {{}, 1, 1.2, 1.5, " 18| .126| 5958.00023674965| 419.6| 4.52| .029"}};
+  // clang-format on
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const auto limit = FailedInputLimit(row.box, row.text);
-    ASSERT_TRUE(limit.has_value());
-    EXPECT_EQ(limit->message, kMessage);
-    EXPECT_EQ(limit->title, row.title);
+    BayModel m;
+    m.LoadDefaultCase();
+    for (const auto& [box, text] : row.texts) {
+      ASSERT_FALSE(FailedInputLimit(box, text));
+      AcceptConditionText(m, box, text);
+    }
+    SetMultiplier(m, MultiplierList::Section, row.section);
+    SetMultiplier(m, MultiplierList::Quality, row.quality);
+    SetMultiplier(m, MultiplierList::Quantity, row.quantity);
+    const Indicators i = m.ComputeIndicators();
+    EXPECT_EQ(NumberToText(m.BayVolume) + "|" + NumberToText(i.changedMouthSection) + "|" +
+                  NumberToText(m.ChangedInflowLoad()) + "|" + NumberToText(i.residenceTime) + "|" +
+                  NumberToText(i.closedness) + "|" + NumberToText(i.loadPerVolume),
+              row.shown);
   }
-  EXPECT_FALSE(FailedInputLimit(ConditionBox::BayArea, "\t1000\t"));
-}
-
-TEST(DefaultCase, ConditionsHoldTheStartUpTexts) {
-  BayModel model;
-  model.LoadDefaultCase();
-  EXPECT_EQ(model.TitleLine, " 閉鎖性海域水質計算 by 簡易計算モデル Kurimo_Ver10");
-  EXPECT_EQ(model.BayArea, " 1000");
-  EXPECT_EQ(model.MeanDepth, " 18");
-  EXPECT_EQ(model.MouthDepth, " 18");
-  EXPECT_EQ(model.MouthLength, " 7");
-  EXPECT_EQ(model.OpenSeaQuality, " 2.4");
-  EXPECT_EQ(model.BayAverageQuality, " 2.4");
-  EXPECT_EQ(model.InflowQuality, " 10");
-  EXPECT_EQ(model.InflowRate, " 331");
-  EXPECT_EQ(static_cast<double>(model.MouthSection), 0.12600000202655792);
-  EXPECT_EQ(NumberToText(model.BayVolume), " 18");
-  EXPECT_EQ(model.InflowLoad, 3310.0);
-  EXPECT_EQ(NumberToText(model.MouthSection), " .126");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ChangedMouthSection(), 5)), " .126");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ChangedInflowLoad(), 5)), " 3310");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ResidenceTimeDays(), 1)), " 629.4");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ClosednessIndex(), 2)), " 4.52");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.LoadPerVolume(), 3)), " .016");
-}
-
-TEST(DefaultCase, TypingAreaKeyByKeyRecomputesTheDerivedValues) {
-  BayModel model;
-  model.LoadDefaultCase();
-  for (const char* text : {"5", "50", "500"}) {
-    ASSERT_FALSE(FailedInputLimit(ConditionBox::BayArea, text));
-    AcceptConditionText(model, ConditionBox::BayArea, text);
-  }
-  EXPECT_EQ(model.BayArea, "500");
-  EXPECT_EQ(NumberToText(model.BayVolume), " 9");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ResidenceTimeDays(), 1)), " 314.7");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ClosednessIndex(), 2)), " 3.19");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.LoadPerVolume(), 3)), " .032");
-}
-
-TEST(DefaultCase, GroupedNumberIsCheckedByItsLeadingNumberButComputedWhole) {
-  BayModel model;
-  model.LoadDefaultCase();
-  ASSERT_FALSE(FailedInputLimit(ConditionBox::BayArea, "1,000"));
-  AcceptConditionText(model, ConditionBox::BayArea, "1,000");
-  EXPECT_EQ(NumberToText(model.BayVolume), " 18");
-}
-
-TEST(DefaultCase, FullWidthTextIsHeldAsTypedAndComputedAsItsNumber) {
-  BayModel model;
-  model.LoadDefaultCase();
-  ASSERT_FALSE(FailedInputLimit(ConditionBox::BayArea, "　５００　"));
-  AcceptConditionText(model, ConditionBox::BayArea, "　５００　");
-  EXPECT_EQ(model.BayArea, "　５００　");
-  EXPECT_EQ(NumberToText(model.BayVolume), " 9");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ClosednessIndex(), 2)), " 3.19");
-}
-
-TEST(DefaultCase, DepthEditMovesTheMouthDepthAndSection) {
-  BayModel model;
-  model.LoadDefaultCase();
-  AcceptConditionText(model, ConditionBox::MeanDepth, "20");
-  EXPECT_EQ(model.MouthDepth, "20");
-  EXPECT_EQ(model.MouthSection, static_cast<float>((20.0 * 7.0) * 0.001));
-  EXPECT_EQ(NumberToText(model.BayVolume), " 20");
-  AcceptConditionText(model, ConditionBox::MouthLength, "10");
-  EXPECT_EQ(model.MouthSection, static_cast<float>((10.0 * 20.0) * 0.001));
-  AcceptConditionText(model, ConditionBox::OpenSeaQuality, "3");
-  EXPECT_EQ(model.BayAverageQuality, "3");
-  AcceptConditionText(model, ConditionBox::InflowRate, "100");
-  EXPECT_EQ(model.InflowLoad, 1000.0);
-  AcceptConditionText(model, ConditionBox::InflowQuality, "2");
-  EXPECT_EQ(model.InflowLoad, 200.0);
 }
 
 TEST(Multipliers, ListsHoldTheirEntriesInOrder) {
-  const auto section = MultiplierEntries(MultiplierList::Section);
-  ASSERT_EQ(section.size(), 7u);
-  EXPECT_EQ(section[0], "1.0");
-  EXPECT_EQ(section[6], "2.0");
-  const auto quality = MultiplierEntries(MultiplierList::Quality);
-  ASSERT_EQ(quality.size(), 8u);
-  EXPECT_EQ(quality[1], "0.2");
-  EXPECT_EQ(quality[7], "5.0");
-  EXPECT_FALSE(MultiplierFactor(MultiplierList::Section, "5.0"));
+  EXPECT_EQ(JoinedEntries(MultiplierList::Section), "1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0");
+  EXPECT_EQ(JoinedEntries(MultiplierList::Quality), "1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0, 5.0");
+  EXPECT_EQ(JoinedEntries(MultiplierList::Quantity), "1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0, 5.0");
   EXPECT_EQ(MultiplierFactor(MultiplierList::Quantity, "5.0"), 5.0);
+  EXPECT_EQ(MultiplierFactor(MultiplierList::Section, "0.5"), 0.5);
+  EXPECT_FALSE(MultiplierFactor(MultiplierList::Section, "5.0"));
   EXPECT_FALSE(MultiplierFactor(MultiplierList::Quality, "0.3"));
   EXPECT_FALSE(MultiplierFactor(MultiplierList::Quality, "1"));
-  EXPECT_EQ(JoinedEntries(MultiplierList::Section), "1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0");
-}
-
-TEST(Multipliers, PicksChangeTheDerivedValuesAsTheBoxesShowThem) {
-  BayModel model;
-  model.LoadDefaultCase();
-  SetMultiplier(model, MultiplierList::Section, *MultiplierFactor(MultiplierList::Section, "0.5"));
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ChangedMouthSection(), 5)), " .063");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ClosednessIndex(), 2)), " 9.04");
-
-  model.LoadDefaultCase();
-  SetMultiplier(model, MultiplierList::Quantity, 2.0);
-  EXPECT_EQ(NumberToText(model.ChangedInflowLoad()), " 6620");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ResidenceTimeDays(), 1)), " 314.7");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.LoadPerVolume(), 3)), " .032");
-
-  model.LoadDefaultCase();
-  SetMultiplier(model, MultiplierList::Quality, 0.2);
-  EXPECT_EQ(static_cast<double>(model.QualityFactor), 0.20000000298023224);
-  EXPECT_EQ(model.ChangedInflowLoad(), 662.0000098645687);
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.ChangedInflowLoad(), 3)), " 662");
-  EXPECT_EQ(NumberToText(RoundHalfEven(model.LoadPerVolume(), 3)), " .003");
-
-  model.LoadDefaultCase();
-  SetMultiplier(model, MultiplierList::Quality, 1.2);
-  SetMultiplier(model, MultiplierList::Quantity, 1.5);
-  EXPECT_EQ(NumberToText(model.ChangedInflowLoad()), " 5958.00023674965");
+  BayModel m;
+  SetMultiplier(m, MultiplierList::Quality, 0.2);
+  EXPECT_EQ(static_cast<double>(m.QualityFactor), 0.20000000298023224);
 }
 
 }  // namespace
