@@ -49,9 +49,8 @@ class TempFolder {
 };
 
 inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
-  s << in.rdbuf();
+  s << std::ifstream(path, std::ios::binary).rdbuf();
   return s.str();
 }
 
@@ -60,15 +59,9 @@ inline std::string ReadBytes(const std::string& path) {
 inline std::vector<std::string> SplitCrLfLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start) + "<no CR LF>");
-      break;
-    }
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
     lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
+  if (start < text.size()) lines.push_back(text.substr(start) + "<no CR LF>");
   return lines;
 }
 
