@@ -17,8 +17,7 @@
 namespace kurimo::test {
 
 // Records what a run reports; can stop the run at its first block boundary.
-class RecordingObserver final : public RunObserver {
- public:
+struct RecordingObserver final : RunObserver {
   void ShowWarning(std::string_view message, std::string_view title) override {
     warnings.emplace_back(std::string(title) + "|" + std::string(message));
   }
@@ -54,8 +53,7 @@ inline std::string ReadBytes(const std::string& path) {
   return s.str();
 }
 
-// The lines of a text whose lines end in CR LF, without the line ends; a last line that
-// lacks its CR LF is marked.
+// The lines of a text whose lines end in CR LF, without the ends; a last line without is marked.
 inline std::vector<std::string> SplitCrLfLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
