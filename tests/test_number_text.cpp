@@ -1,6 +1,5 @@
-// Number texts of the boxes and the output file, reading numbers from texts (grouping
-// commas, full-width forms), rounding with halves to even, texts echoed in messages, and
-// the conversion to and from code page 932.
+// Number texts of the boxes and the report, reading numbers (grouping commas, full-width
+// forms), rounding halves to even, texts echoed in messages, and code page 932.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -48,7 +47,6 @@ TEST(NumberToText, BoxAndFileForms) {
     EXPECT_EQ(NumberToText(value), box);
   for (const auto& [value, box] : singles)
     EXPECT_EQ(NumberToText(value), box);
-  EXPECT_EQ(NumberToFileText(-0.25f), "-0.25 ");
 }
 
 // Full-width forms read as their ASCII ones; any other character ends the number.

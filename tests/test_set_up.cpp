@@ -66,13 +66,10 @@ TEST(Conditions, EditsAndPicksChangeTheComputedBoxes) {
   EXPECT_FALSE(MultiplierFactor(MultiplierList::Section, "5.0"));
   EXPECT_FALSE(MultiplierFactor(MultiplierList::Quality, "1"));
   EXPECT_EQ(test::ModelOf({"", {{OpenSeaQuality, "3"}}}).BayAverageQuality, "3");
-  struct Row {
-    std::vector<std::pair<ConditionBox, std::string_view>> texts;  // typed one after the other
-    double section, quality, quantity;
-    std::string shown;
-  };
+  // Texts typed one after the other; section, quality and quantity multipliers; the boxes.
   // clang-format off
-  const Row rows[] = {
+  const std::tuple<std::vector<std::pair<ConditionBox, std::string_view>>, double, double, double,
+                   std::string> rows[] = {
       {{{BayArea, "5"}, {BayArea, "500"}}, 1, 1, 1, " 9| .126| 3310| 314.7| 3.19| .032"},
       {{{MeanDepth, "20"}}, 1, 1, 1, " 20| .14| 3310| 699.3| 4.52| .014"},  // the mouth as deep
       {{{MouthLength, "10"}}, 1, 1, 1, " 18| .18| 3310| 629.4| 3.16| .016"},
@@ -82,16 +79,16 @@ TEST(Conditions, EditsAndPicksChangeTheComputedBoxes) {
       {{}, 1, 0.2, 1, " 18| .126| 662.000009864569| 629.4| 4.52| .003"},  // single precision
       {{}, 1, 1.2, 1.5, " 18| .126| 5958.00023674965| 419.6| 4.52| .029"}};
   // clang-format on
-  for (const Row& row : rows) {
-    BayModel m = test::ModelOf({"", row.texts});
-    SetMultiplier(m, MultiplierList::Section, row.section);
-    SetMultiplier(m, MultiplierList::Quality, row.quality);
-    SetMultiplier(m, MultiplierList::Quantity, row.quantity);
+  for (const auto& [texts, section, quality, quantity, shown] : rows) {
+    BayModel m = test::ModelOf({"", texts});
+    SetMultiplier(m, MultiplierList::Section, section);
+    SetMultiplier(m, MultiplierList::Quality, quality);
+    SetMultiplier(m, MultiplierList::Quantity, quantity);
     const Indicators i = m.ComputeIndicators();
     EXPECT_EQ(NumberToText(m.BayVolume) + "|" + NumberToText(i.changedMouthSection) + "|" +
                   NumberToText(m.ChangedInflowLoad()) + "|" + NumberToText(i.residenceTime) + "|" +
                   NumberToText(i.closedness) + "|" + NumberToText(i.loadPerVolume),
-              row.shown);
+              shown);
   }
 }
 
@@ -121,13 +118,12 @@ TEST(SetUpCase, DefaultCaseGivesTheChainAndItsCoefficients) {
   EXPECT_EQ(c.BoxVolume[1], 3.6e9);
 }
 
-// The length scale stops at 200 km; a step too long for the chain's exchange is shortened; a
-// bay whose ten residence times round to no day still runs for one; the mouth-velocity
-// warning comes only above 1 m/s and changes nothing. A 0 is not checked.
+// The length scale stops at 200 km, a step too long for the chain's exchange is shortened, ten
+// residence times that round to no day still give one, and the mouth-velocity warning comes
+// only above 1 m/s. Columns after the warnings: length, eddy diffusivity, the rule's step, the
+// step, days, daily load, flow, mouth and landward distance; a 0 is not checked.
 TEST(SetUpCase, CasesGiveTheirWorkedValues) {
   const auto q = MultiplierList::Quantity;
-  // Texts, multiplier, warnings, then length, eddy diffusivity, the rule's step, the step, the
-  // period, the daily load, the flow, the mouth and the distance to the landward interface.
   // clang-format off
   const std::tuple<std::vector<std::pair<ConditionBox, std::string_view>>, MultiplierList, double,
                    std::size_t, std::vector<double>> rows[] = {
@@ -154,8 +150,6 @@ TEST(SetUpCase, CasesGiveTheirWorkedValues) {
                           m.FlowRate[1][2],  m.MouthArea,       m.InterfaceDistance[3][2]};
     for (std::size_t k = 0; k < 9; ++k)
       EXPECT_EQ(want[k] == 0 ? 0 : got[k], want[k]) << "column " << k << " " << texts.size();
-    EXPECT_EQ(m.FlowRate[6][5], -m.FlowRate[5][6]);
-    EXPECT_EQ(m.InterfaceArea[3][4], m.MouthArea);
   }
 }
 
@@ -178,7 +172,6 @@ TEST(AdvanceTimeStep, LoadRatesFirstStepOfTheDefaultCaseAndASkippedBox) {
     EXPECT_NEAR(m.StepIncrement[1][b], expected[b - 1], expected[b - 1] * 1e-7) << b;
     EXPECT_EQ(m.Concentration[1][b], 2.4 + static_cast<double>(m.StepIncrement[1][b])) << b;
   }
-  EXPECT_EQ(m.Concentration[1][6], 2.4);
   skipped.BoxVolume[3] = 0;
   skipped.Concentration[1][3] = -1;
   skipped.AdvanceTimeStep();
@@ -224,7 +217,6 @@ TEST(AdvanceTimeSteps, MatchesTheGeneralStepBitForBit) {
     EXPECT_EQ(c.stepsMade, g.stepsMade);
     ASSERT_EQ(c.diverged, g.diverged);
     ++(c.diverged ? diverged : compared);
-    EXPECT_TRUE(trial >= 0 || !c.diverged);
     // Bit for bit, so that a zero's sign counts too.
     EXPECT_TRUE(c.diverged ||
                 !std::memcmp(chain.Concentration, m.Concentration, sizeof m.Concentration));
