@@ -17,8 +17,7 @@
 namespace kurimo::test {
 
 // Records what a run reports; can stop the run at its first block boundary.
-class RecordingObserver final : public RunObserver {
- public:
+struct RecordingObserver final : RunObserver {
   void ShowWarning(std::string_view message, std::string_view title) override {
     warnings.emplace_back(std::string(title) + "|" + std::string(message));
   }
@@ -49,26 +48,18 @@ class TempFolder {
 };
 
 inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
-  s << in.rdbuf();
+  s << std::ifstream(path, std::ios::binary).rdbuf();
   return s.str();
 }
 
-// The lines of a text whose lines end in CR LF, without the line ends; a last line that
-// lacks its CR LF is marked.
+// The lines of a text whose lines end in CR LF, without the ends; a last line without is marked.
 inline std::vector<std::string> SplitCrLfLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start) + "<no CR LF>");
-      break;
-    }
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
     lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
+  if (start < text.size()) lines.push_back(text.substr(start) + "<no CR LF>");
   return lines;
 }
 
