@@ -104,6 +104,28 @@ TEST_F(WindowTest, PlacesFontsAndTheLegendAsTheUserSeesThem) {
     EXPECT_EQ(QList({at(0.5), at(1), at(14)}), QList<QColor>({Qt::white, Qt::black, Qt::black}));
   };
   legend(window.InnerPanel()->Image());
+  // Where the boxes, lists and buttons stand: the layout's twips over 15 at 96 dots per inch.
+  const QString places =
+      "Text1:104,32 Text2:280,32 Text3:440,32 Text4:104,48 Text5:280,48 Text6:440,48 "
+      "Text7:128,64 Text8:128,88 Text9:288,88 Text10:464,88 Text11:432,136 Text12:432,152 "
+      "Text13:176,176 Text14:344,176 Text15:288,192 Text16:216,216 List1:112,136 "
+      "List2:112,152 List3:248,152 Command1:424,256 Command2:424,296 Command3:280,8";
+  for (const QString& place : places.split(' ')) {
+    const QStringList part = place.split(QRegularExpression("[:,]"));
+    const QWidget* control = window.InnerPanel()->findChild<QWidget*>(part[0]);
+    ASSERT_NE(control, nullptr) << part[0].toStdString();
+    EXPECT_EQ(control->pos(), QPoint(part[1].toInt(), part[2].toInt())) << part[0].toStdString();
+  }
+  auto inked = [&](int group) {  // dark pixels (a caption) in the group's top band
+    const QImage image = window.Group(group)->grab().toImage();
+    int dark = 0;
+    for (int y = 2; y < 14; ++y)
+      for (int x = 2; x < image.width() - 2; ++x)
+        dark += qGray(image.pixel(x, y)) < 100;
+    return dark > 0;
+  };  // only the river's and the open sea's groups show their captions
+  EXPECT_EQ(QList({inked(1), inked(5), inked(kInflowGroup), inked(kOpenSeaGroup)}),
+            QList({false, false, true, true}));
   // The widget paints the kept picture; the outer panel follows the client area, nothing else.
   ASSERT_TRUE(Show());
   for (const QSize size : {QSize(200, 150), QSize(900, 700)}) {
