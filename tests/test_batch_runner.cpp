@@ -108,6 +108,16 @@ TEST_F(BatchRunner, OptionsReachTheirBoxesAndASavedCaseGivesTheSameRun) {
   EXPECT_EQ(Lines().at(11).rfind("    流入水水質(×倍)= 0.5 ", 0), 0u) << Lines().at(11);
 }
 
+TEST_F(BatchRunner, AReportNameInShiftJisComesOutInTheJsonWithAReplacementCharacter) {
+  // 湾 in Shift_JIS is 0x98 0x70, which is no UTF-8: the name is written, not a crash.
+  const ProcessResult r =
+      Run("/bin/sh",
+          {"-c", "exec \"$0\" --json --output \"$(printf '\\230\\160.txt')\"", KURIMO_BATCH_PATH});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(json::parse(r.out).at("output_file"), "\xEF\xBF\xBDp.txt");
+  EXPECT_EQ(Names(), Args{"\x98p.txt"});
+}
+
 // How a command ends, by itself or stopped by a signal as Ctrl-C stops it: its status, a part
 // of its message, the JSON status ("" when nothing reaches standard output), and whether the
 // earlier report is kept. No table, no temporary file, nothing else is left.

@@ -2,6 +2,7 @@
 // faults, the menu bar (copy, files, cases, sensitivity, report) and the command line.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <fstream>
 
@@ -9,6 +10,7 @@
 #include "file_messages.h"
 #include "named_cases.h"
 #include "recording_window.h"
+#include "report_content.h"
 #include "run_messages.h"
 #include "sensitivity_text.h"
 #include "start_options.h"
@@ -305,11 +307,27 @@ TEST(SensitivityText, CaseStatuses) {
       {CaseStatus::Abandoned, ValueTooLarge, "中止（水質の値が大きすぎる）"},
       {CaseStatus::Abandoned, Diverged, "中止（計算が発散）"},
       {CaseStatus::Abandoned, Cancelled, "中止"},
+      {CaseStatus::Abandoned, ZeroTimeStep, "中止（時間刻みが 0 分）"},
+      {CaseStatus::Abandoned, NonFiniteCase, "中止（値が無限大または非数）"},
+      {CaseStatus::Abandoned, TooManySteps, "中止（ステップ数が多すぎる）"},
+      {CaseStatus::Done, Completed, "完了"},
   };
   for (SensitivityPoint point; const auto& [status, runStatus, text] : rows) {
     point.status = status, point.runStatus = runStatus;
     EXPECT_EQ(CaseStatusText(point), text);
   }
+}
+
+TEST_F(FormTest, AboutNamesTheProgramAndItsVersionAndTheReportIsDatedLocally) {
+  form.MenuAbout();
+  EXPECT_EQ(window.messages,
+            (Messages{{"閉鎖性海域水質計算 Kurimo\nバージョン " KURIMO_PROJECT_VERSION
+                       "\n\n河川が流れ込み、湾口で外海とつながる湾の水質を、5 つのボックス（移流・"
+                       "渦拡散、4 次のルンゲ・クッタ法）で計算します。",
+                       "このプログラムについて"}}));
+  ::setenv("TZ", "JST-9", 1), ::tzset();
+  using namespace std::chrono;
+  EXPECT_EQ(ReportDateTime(sys_days(2026y / 12 / 7) + 23h + 5min), "2026年12月08日 08:05");
 }
 
 TEST(StartOptions, AnEmptyReportNameIsRefused) {

@@ -1,0 +1,101 @@
+// What the user is told when a run does not complete: every fault's full text and title,
+// as the window's message box and the batch runner show them.
+#include <gtest/gtest.h>
+
+#include "run_messages.h"
+
+namespace kurimo {
+namespace {
+
+constexpr const char* kKept = "出力ファイル「湾.txt」は書き換えていません。";
+
+RunResult Fault(RunStatus status, bool exchangeTooFast = false) {
+  RunResult result;
+  result.status = status;
+  result.exchangeTooFast = exchangeTooFast;
+  return result;
+}
+
+RunResult TooLarge(LargeCondition condition, double value) {
+  RunResult result = Fault(RunStatus::ValueTooLarge);
+  result.tooLarge.condition = condition;
+  result.tooLarge.value = value;
+  return result;
+}
+
+struct FaultRow {
+  const char* name;
+  RunResult result;
+  std::string text;  // without the closing sentence about the earlier report
+  const char* title;
+};
+
+TEST(RunFaultMessage, EachFaultSaysWhatHappenedAndWhatToDo) {
+  using enum RunStatus;
+  const FaultRow rows[] = {
+      {"zero step", Fault(ZeroTimeStep),
+       "湾口部を流れる水が速すぎて、時間刻み（ﾀｲﾑｽﾃｯﾌﾟ）が0分になるため計算できません。"
+       "流入水流量を小さくするか、湾口部断面積または湾面積を大きくしてください。",
+       "計算できません"},
+      {"exchange too fast", Fault(ZeroTimeStep, true),
+       "湾口部を通る海水交換が湾の容積に比べて速すぎて、安定に計算できる時間刻み（ﾀｲﾑｽﾃｯﾌﾟ）が"
+       "0分になるため計算できません。湾面積を大きくするか、湾口部長さを短くする（または湾口部"
+       "断面積の倍率を下げる）と計算できます。",
+       "計算できません"},
+      {"not finite", Fault(NonFiniteCase),
+       "入力値が大きすぎる（または小さすぎる）ため、計算に使う値が無限大または非数になりました。"
+       "計算条件を見直してください。",
+       "計算できません"},
+      {"too many steps", Fault(TooManySteps),
+       "計算ステップ数が多すぎて計算できません。流入水流量を大きくしてください。",
+       "計算できません"},
+      {"diverged", Fault(Diverged),
+       "計算が不安定になり、濃度が無限大または非数になったため計算を中止しました。湾の大きさに"
+       "比べて湾口部が広すぎると、この計算は不安定になります。湾口部を狭くする（湾口部長さを"
+       "短くするか断面積の倍率を下げる）か、湾面積を大きくしてください。",
+       "計算を中止しました"},
+      {"open sea too large", TooLarge(LargeCondition::OpenSeaQuality, 1e38),
+       "外海水水質（値が 1E+38 g/m3）が大きすぎて、計算の途中の値が単精度で表せる範囲を超える"
+       "ため計算できません。値を小さくしてください（単位が g/m3 であることを確かめてください）。",
+       "計算できません"},
+      {"river too large", TooLarge(LargeCondition::InflowQuality, 5e37),
+       "流入水水質（倍率をかけた値が 5E+37 g/m3）が大きすぎて、計算の途中の値が単精度で表せる"
+       "範囲を超えるため計算できません。値を小さくしてください（単位が g/m3 であることを確かめて"
+       "ください）。",
+       "計算できません"},
+      {"stopped", Fault(Cancelled), "計算を中止しました。", "計算の中止"},
+  };
+  for (const FaultRow& row : rows) {
+    const UserMessage message = RunFaultMessage(row.result, "湾.txt");
+    EXPECT_EQ(message.text, row.text + kKept) << row.name;
+    EXPECT_EQ(message.title, std::string(row.title)) << row.name;
+  }
+  RunResult unwritable = Fault(OutputFileFailed);
+  unwritable.systemReason = "書き込みの権限がありません";
+  const UserMessage file = RunFaultMessage(unwritable, "湾.txt");
+  EXPECT_EQ(file.text,
+            "出力ファイル「湾.txt」に書き込めません（書き込みの権限がありません）。「ファイル」"
+            "メニューの「出力ファイルの保存先…」で書き込みのできる場所を選んでから、もう一度"
+            "計算してください。同じ名前の前の出力ファイルがあれば、元のままです。");
+  EXPECT_EQ(file.title, "出力ファイルのエラー");
+}
+
+TEST(RunMessages, ResultShortenedStepAndStatusNames) {
+  // 3.145 is a little above its decimal as a double; 0.125 is exactly halfway, to even.
+  EXPECT_EQ(ResultMessage(3.145).text, "計算結果(湾内平均水質)\r 3.15(g/m3)");
+  EXPECT_EQ(ResultMessage(0.125).text, "計算結果(湾内平均水質)\r .12(g/m3)");
+  EXPECT_EQ(ResultMessage(0.126).title, "計算終了です！");
+  EXPECT_EQ(TimeStepReducedLine(72, 63),
+            "計算を安定させるため、ﾀｲﾑｽﾃｯﾌﾟを 72 分から 63 分に短くしました。");
+  using enum RunStatus;
+  std::string names;
+  for (RunStatus s : {Completed, OutputFileFailed, ZeroTimeStep, NonFiniteCase, TooManySteps,
+                      Diverged, Cancelled, ValueTooLarge})
+    names += std::string(RunStatusName(s)) + " ";
+  EXPECT_EQ(names,
+            "done output_file_failed zero_time_step non_finite_case too_many_steps diverged "
+            "cancelled value_too_large ");
+}
+
+}  // namespace
+}  // namespace kurimo
