@@ -193,7 +193,6 @@ DecimalScan ScanDecimal(std::string_view s, bool groupedThousands) {
       scan.mantissa.push_back(s[i++]);
       anyDigit = true;
       ++groupDigits;
-      if (grouped && groupDigits > 3) return scan;
     } else if (groupedThousands && s[i] == ',') {
       if (groupDigits == 0 || groupDigits > 3 || (grouped && groupDigits != 3)) return scan;
       grouped = true;
