@@ -48,7 +48,8 @@ class RecordingWindow final : public WindowOps, public Canvas {
   std::vector<std::string> copied, pdfPaths;
   std::vector<ReportContent> reportsWritten, reportsPrinted;
   std::optional<std::string> pdfFailure, printFailure;  // what writing and printing answer
-  bool stopRuns = false;                                // what the progress answers: stop every run
+  // What the progress answers: true stops every run at its first look.
+  bool stopRuns = false;
 
   void Type(TextBox box, std::string_view text) { SetBoxText(box, text); }  // one change
   void Pick(MultiplierList list, int row) {

@@ -17,8 +17,9 @@ namespace {
 
 using enum TextBox;
 using enum MultiplierList;
-using Levels = std::array<int, kGroupCount>;               // the level of each group's colour, 1..7
-using Texts = std::array<std::string, kTextBoxCount + 1>;  // by box number, as the window's
+using Levels = std::array<int, kGroupCount>;  // the level of each group's colour, 1..7
+// The boxes' texts by box number, as the window keeps them.
+using Texts = std::array<std::string, kTextBoxCount + 1>;
 using test::Messages;
 constexpr Levels kStartLevels = {5, 5, 5, 5, 5, 13, 5}, kRunLevels = {8, 7, 7, 6, 6, 13, 5};
 
@@ -52,7 +53,7 @@ TEST_F(FormTest, StartUpAndTheDefaultsButtonShowTheDefaultCase) {
   EXPECT_EQ(form.Model().BayArea + form.Model().InflowRate, " 1000 331");  // as the boxes
   EXPECT_EQ(window.fills, 26);  // the legend, drawn again in the window's face
   EXPECT_EQ(window.fontName, "IPAPGothic");
-  EXPECT_TRUE(window.messages.empty() && !window.runResultsAvailable);
+  EXPECT_TRUE(window.messages.empty() && !window.runResultsAvailable);  // the run is dropped
   EXPECT_EQ(window.selected, (std::array{0, 0, 0}));
   // Placed at start-up, then resized: nothing to cover while minimised.
   for (const auto& [width, height] : {std::pair{12000, 3000}, {0, 0}, {5000, 0}, {0, 5000}})
@@ -104,9 +105,9 @@ TEST(FormEdits, EachEditAndPickRewritesItsBoxesAndColours) {
   }
 }
 
-// The default run: mean, colours, message, report file (its golden copy is checked where it
-// is written), chart, copy and report.
-TEST_F(FormTest, TheDefaultRunIsShownChartedCopiedAndReported) {
+// The default run: message, copy and report (the report file's golden copy is checked where
+// it is written; the colours with a failed run).
+TEST_F(FormTest, TheDefaultRunIsShownCopiedAndReported) {
   form.Command1Click();
   EXPECT_EQ(window.messages, (Messages{{"計算結果(湾内平均水質)\r 3.15(g/m3)", "計算終了です！"}}));
   form.MenuCopyResults();  // every box as shown, the result among them
@@ -136,7 +137,7 @@ TEST_F(FormTest, TheDefaultRunIsShownChartedCopiedAndReported) {
 // that the step was shortened, or the warning.
 TEST(FormRuns, WarningsAndTheShortenedStepAreSaid) {
   Session small, fast;
-  small.window.Type(Text1, "1");  // with a 1.15 km mouth: the rule's 72-minute step is too long
+  small.window.Type(Text1, "1");  // 1 km2, a 1.15 km mouth: the rule's 72-minute step is too long
   small.window.Type(Text4, "1.15");
   fast.window.Type(Text9, "200000");  // 9.93 m/s through the mouth
   small.form.Command1Click();
@@ -206,7 +207,7 @@ TEST_F(FormTest, RunItemsWaitForARunOfTheConditionsShownAndTellFailures) {
   window.Type(Text1, " 500");
   EXPECT_FALSE(window.runResultsAvailable || form.CurrentRun().has_value());
   Calculate();
-  window.Pick(Quantity, 3);  // the defaults button: at start-up
+  window.Pick(Quantity, 3);  // as the defaults button does (checked with start-up)
   EXPECT_FALSE(window.runResultsAvailable);
 }
 
