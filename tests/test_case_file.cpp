@@ -18,17 +18,14 @@ SavedCase OddCase() {
   return {{"1,000", " 2.4", "1e3", "  .5 ", "0", "1,234.5D-1"}, {"2.0", "0.2", "5.0"}};
 }
 
-void ExpectCase(const CaseReadResult& read, const SavedCase& expected) {
-  ASSERT_TRUE(read.value.has_value()) << read.error;
-  EXPECT_EQ(read.value->texts, expected.texts);
-  EXPECT_EQ(read.value->entries, expected.entries);
-}
-
 TEST(CaseFile, SavedAsSmallReadableJsonAndReadBackAsTyped) {
   test::TempFolder folder;
   const std::string path = folder.File("case.kurimo");
   ASSERT_EQ(WriteCaseFile(path, OddCase()), std::nullopt);
-  ExpectCase(ReadCaseFile(path), OddCase());
+  const CaseReadResult read = ReadCaseFile(path);
+  ASSERT_TRUE(read.value.has_value()) << read.error;
+  EXPECT_EQ(read.value->texts, OddCase().texts);
+  EXPECT_EQ(read.value->entries, OddCase().entries);
   ASSERT_EQ(WriteCaseFile(path, DefaultSavedCase()), std::nullopt);  // replaces the whole file
   EXPECT_EQ(
       test::ReadBytes(path),
@@ -101,7 +98,7 @@ TEST(CaseFile, RefusesWhatIsNoCaseFileSayingWhatAndWhere) {
   test::TempFolder folder;
   const std::string text = CaseFileText(DefaultSavedCase());
   std::ofstream(folder.File("limit.kurimo")) << text << std::string(64 * 1024 - text.size(), ' ');
-  ExpectCase(ReadCaseFile(folder.File("limit.kurimo")), DefaultSavedCase());
+  EXPECT_EQ(ReadCaseFile(folder.File("limit.kurimo")).error, "");  // just at the limit
   std::string longText;
   for (int i = 0; i < 50; ++i)
     longText += "あ";  // three bytes each

@@ -14,10 +14,7 @@ using namespace kurimo::test;
 class NoDisplay : public InFolder {
  protected:
   ProcessResult Window(const Args& args, const std::string& stdoutFile = "") const {
-    Launch launch;
-    launch.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-    launch.outputFile = stdoutFile;
-    return Run(KURIMO_WINDOW_PATH, args, launch);
+    return Run(KURIMO_WINDOW_PATH, args, {.outputFile = stdoutFile, .whileRunning = nullptr});
   }
   void ExpectText(const std::string& pdf, const std::vector<std::string>& parts) const {
     const std::string text = Run(KURIMO_PDFTOTEXT_PATH, {pdf, "-"}).out;
