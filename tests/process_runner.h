@@ -17,11 +17,6 @@ namespace kurimo::test {
 using Args = std::vector<std::string>;  // a command line after the program's name
 using namespace kurimo::batch;          // the exit statuses
 
-struct Launch {
-  std::string outputFile;                   // where standard output goes instead of being read
-  std::function<void(pid_t)> whileRunning;  // called once it has started (to send a signal)
-};
-
 struct ProcessResult {
   int status = -1;  // the exit status, 128 + the ending signal, or -1 (not started, or killed
                     // after five minutes)
@@ -30,7 +25,11 @@ struct ProcessResult {
 
 class InFolder : public ::testing::Test {
  protected:
-  ProcessResult Run(const std::string& program, const Args& args, const Launch& launch = {}) const {
+  // Standard output goes to `outputFile` if one is given; `whileRunning` is called once the
+  // program has started (to send it a signal).
+  ProcessResult Run(const std::string& program, const Args& args,
+                    const std::string& outputFile = "",
+                    const std::function<void(pid_t)>& whileRunning = {}) const {
     QProcess process;
     QStringList arguments;
     for (const std::string& arg : args)
@@ -39,13 +38,12 @@ class InFolder : public ::testing::Test {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
       environment.remove(name);  // as where no screen is: nothing may need one
     process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(QString::fromStdString(dir_.string()));
+    process.setWorkingDirectory(QString::fromStdString(folder_.path()));
     process.setStandardInputFile(QProcess::nullDevice());
-    if (!launch.outputFile.empty())
-      process.setStandardOutputFile(QString::fromStdString(launch.outputFile));
+    if (!outputFile.empty()) process.setStandardOutputFile(QString::fromStdString(outputFile));
     process.start(QString::fromStdString(program), arguments);
-    if (process.waitForStarted() && launch.whileRunning)
-      launch.whileRunning(static_cast<pid_t>(process.processId()));
+    if (process.waitForStarted() && whileRunning)
+      whileRunning(static_cast<pid_t>(process.processId()));
     ProcessResult r;
     if (process.waitForFinished(5 * 60 * 1000)) {
       r.status = (process.exitStatus() == QProcess::CrashExit ? 128 : 0) + process.exitCode();
@@ -60,14 +58,13 @@ class InFolder : public ::testing::Test {
   }
   std::vector<std::string> Names() const {  // what is in the folder, sorted
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_))
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
       names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
 
   TempFolder folder_;
-  const std::filesystem::path dir_ = folder_.path();
 };
 
 }  // namespace kurimo::test

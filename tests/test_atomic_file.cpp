@@ -28,16 +28,9 @@ Names NamesIn(const fs::path& folder) {
   return std::sort(names.begin(), names.end()), names;
 }
 
-// The immutable flag, which even root cannot write through (false where the file system has
-// none).
-bool SetImmutable(const std::string& path, bool on) {
-  const std::string command = (on ? "chattr +i '" : "chattr -i '") + path + "' 2>/dev/null";
-  return std::system(command.c_str()) == 0;
-}
-
 // Makes entries in `folder` from lines such as "d data" (a folder), "f data/real.csv" (a file
 // holding "earlier"), "l link ../data/real.csv" (a link), "m . 555" (a mode) or "i real.csv"
-// (immutable). False when the system refuses one.
+// (immutable, which even root cannot write through). False when the system refuses one.
 bool Make(const fs::path& folder, std::initializer_list<std::string_view> lines) {
   for (const std::string_view line : lines) {
     std::istringstream words{std::string(line)};
@@ -48,7 +41,8 @@ bool Make(const fs::path& folder, std::initializer_list<std::string_view> lines)
     if (kind == "f") std::ofstream(path) << "earlier";
     if (kind == "l" && symlink(text.c_str(), path.c_str()) != 0) return false;
     if (kind == "m" && chmod(path.c_str(), std::stoi(text, nullptr, 8)) != 0) return false;
-    if (kind == "i" && !SetImmutable(path, true)) return false;
+    if (kind == "i" && std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) != 0)
+      return false;
   }
   return true;
 }
@@ -180,7 +174,7 @@ TEST(AtomicFile, EachNameLeadsToItsFileOrToAReasonInJapanese) {
     EXPECT_FALSE(file.Write("x") || file.Commit());
     EXPECT_EQ(WriteFileAtomically(path, "x"), row.result);
     chmod(data.c_str(), 0700);
-    SetImmutable((data / "real.csv").string(), false);
+    std::system(("chattr -i '" + (data / "real.csv").string() + "' 2>/dev/null").c_str());
     EXPECT_EQ(test::ReadBytes((data / "real.csv").string()), "earlier");
     EXPECT_EQ(NamesIn(data), Names{"real.csv"});
   }

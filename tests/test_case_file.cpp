@@ -18,7 +18,7 @@ SavedCase OddCase() {
   return {{"1,000", " 2.4", "1e3", "  .5 ", "0", "1,234.5D-1"}, {"2.0", "0.2", "5.0"}};
 }
 
-TEST(CaseFile, SavedAsSmallReadableJsonAndReadBackAsTyped) {
+TEST(CaseFile, SavedWithItsExtensionAsSmallReadableJsonAndReadBackAsTyped) {
   test::TempFolder folder;
   const std::string path = folder.File("case.kurimo");
   ASSERT_EQ(WriteCaseFile(path, OddCase()), std::nullopt);
@@ -46,6 +46,17 @@ TEST(CaseFile, SavedAsSmallReadableJsonAndReadBackAsTyped) {
                                  "」に書き込めません（フォルダーが見つかりません）。書き込みの"
                                  "できる場所を選んでから、もう一度保存してください。");
   EXPECT_EQ(saveFailed.title, "ケースファイルのエラー");
+
+  // The case extension is added only when the chosen name has none.
+  const std::pair<const char*, const char*> rows[] = {
+      {"/home/u/湾A", "/home/u/湾A.kurimo"},
+      {"/home/u/湾A.json", "/home/u/湾A.json"},
+      {"/home/u/case.", "/home/u/case.kurimo"},
+      {"/home/u/.case", "/home/u/.case.kurimo"},
+      {"/home/u/", "/home/u/"},
+  };
+  for (const auto& [chosen, saved] : rows)
+    EXPECT_EQ(CaseSavePath(chosen), saved) << chosen;
 }
 
 // Each row changes one field of a good file (a value of "discarded" removes it).
@@ -135,18 +146,6 @@ TEST(CaseFile, RefusesWhatIsNoCaseFileSayingWhatAndWhere) {
             "ケースファイル「/a/湾.kurimo」を開けません。ファイルが見つかりません。計算条件は"
             "変えていません。");
   EXPECT_EQ(message.title, "ケースファイルのエラー");
-}
-
-TEST(CaseFile, SavePathGetsTheCaseExtensionOnlyWhenTheNameHasNone) {
-  const std::pair<const char*, const char*> rows[] = {
-      {"/home/u/湾A", "/home/u/湾A.kurimo"},
-      {"/home/u/湾A.json", "/home/u/湾A.json"},
-      {"/home/u/case.", "/home/u/case.kurimo"},
-      {"/home/u/.case", "/home/u/.case.kurimo"},
-      {"/home/u/", "/home/u/"},
-  };
-  for (const auto& [chosen, saved] : rows)
-    EXPECT_EQ(CaseSavePath(chosen), saved) << chosen;
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ using namespace kurimo::test;
 class NoDisplay : public InFolder {
  protected:
   ProcessResult Window(const Args& args, const std::string& stdoutFile = "") const {
-    return Run(KURIMO_WINDOW_PATH, args, {.outputFile = stdoutFile, .whileRunning = nullptr});
+    return Run(KURIMO_WINDOW_PATH, args, stdoutFile);
   }
   void ExpectText(const std::string& pdf, const std::vector<std::string>& parts) const {
     const std::string text = Run(KURIMO_PDFTOTEXT_PATH, {pdf, "-"}).out;
