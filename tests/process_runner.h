@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QProcess>
 #include <algorithm>

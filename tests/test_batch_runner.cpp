@@ -18,10 +18,8 @@ namespace {
 
 using namespace kurimo::test;
 using nlohmann::json;
-using namespace std::chrono_literals;
 
 const std::string kDefaultResult = "計算結果(湾内平均水質)\n 3.15(g/m3)\n";
-const std::string kEarlier = "left by an earlier run\n";
 
 Args With(Args args, const Args& more) {
   args.insert(args.end(), more.begin(), more.end());
@@ -137,20 +135,19 @@ class Endings : public BatchRunner, public ::testing::WithParamInterface<Ending>
 
 TEST_P(Endings, AreToldAndLeaveOnlyWhatTheyMust) {
   const Ending& e = GetParam();
-  Write("Kurimo_OUT.txt", kEarlier);
+  Write("Kurimo_OUT.txt", "left by an earlier run");
   Write("good.json", kurimo::CaseFileText(kurimo::DefaultSavedCase()));
-  Write("broken.json", "{\"format\": ");
   const ProcessResult r =
       Run(KURIMO_BATCH_PATH, e.args, e.fullOutput ? "/dev/full" : "", [&](pid_t pid) {
         if (e.signal == 0) return;
-        std::this_thread::sleep_for(400ms);  // the run is under way
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the run is under way
         EXPECT_EQ(::kill(pid, e.signal), 0);
       });
   EXPECT_EQ(r.status, e.status) << r.err;
   EXPECT_NE(r.err.find(e.said), std::string::npos) << r.err;
   EXPECT_EQ(e.json.empty() ? r.out : json::parse(r.out).value("status", ""), e.json);
-  EXPECT_EQ(Bytes() == kEarlier, e.kept);
-  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "broken.json", "good.json"}));
+  EXPECT_EQ(Bytes() == "left by an earlier run", e.kept);
+  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "good.json"}));
 }
 
 const std::string kStopped =
@@ -167,8 +164,8 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
     Ending{"EmptyFileName", {"--series", ""}, kExitBadInput, "--series のファイル名が空です", ""},
     Ending{"OptionBeforeACase", {"--bay-area", "0.5", "--case", "good.json"}, kExitBadInput,
            "湾面積の入力制限", ""},
-    Ending{"RefusedCaseFile", {"--case", "broken.json", "--json"}, kExitBadInput,
-           "ケースファイル「broken.json」を開けません。JSON の形式になっていません", ""},
+    Ending{"RefusedCaseFile", {"--case", "absent.json", "--json"}, kExitBadInput,
+           "ケースファイル「absent.json」を開けません。ファイルを読み込めません（ファイルが見つかりません）", ""},
     Ending{"TargetMean", {"--target-mean", "-0.5"}, kExitBadInput, "0 以上の数値", ""},
     Ending{"OutputInAMissingFolder", {"--output", "no/out.txt", "--json"}, kExitFileError,
            "no/out.txt", "output_file_failed"},

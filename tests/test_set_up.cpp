@@ -88,7 +88,7 @@ TEST(Conditions, EditsAndPicksChangeTheComputedBoxes) {
 // One constituent, five bay boxes, six in all and in the chain 1-2-3-4-5-6 (open sea), each
 // box's neighbours landward first. Its coefficients are checked through the first step.
 TEST(SetUpCase, DefaultCaseGivesTheChainItsLoadRatesAndItsFirstStep) {
-  const BayModel m = test::DefaultSetUp();
+  BayModel m = test::DefaultSetUp();
   std::ostringstream chain;
   chain << m.ConstituentCount << m.BayBoxCount << m.BoxCount << m.ChainBoxCount;
   for (int b = 1; b <= 6; ++b) {
@@ -119,14 +119,13 @@ TEST(SetUpCase, DefaultCaseGivesTheChainItsLoadRatesAndItsFirstStep) {
   loads.ComputeLoadRates();
   EXPECT_EQ(loads.LoadRate[1][1], 1655.0);
   EXPECT_EQ(loads.LoadRate[1][2], 0.5000000088303177);
-  BayModel first = m;
-  first.ComputeLoadRates();
-  BayModel skipped = first;
-  first.AdvanceTimeStep();
+  m.ComputeLoadRates();
+  BayModel skipped = m;
+  m.AdvanceTimeStep();
   const double expected[] = {0.028498577, 0.0015462803, 0.0000566001, 0.0000018887135, 0};
   for (int b = 1; b <= 5; ++b) {
-    EXPECT_NEAR(first.StepIncrement[1][b], expected[b - 1], expected[b - 1] * 1e-7) << b;
-    EXPECT_EQ(first.Concentration[1][b], 2.4 + static_cast<double>(first.StepIncrement[1][b])) << b;
+    EXPECT_NEAR(m.StepIncrement[1][b], expected[b - 1], expected[b - 1] * 1e-7) << b;
+    EXPECT_EQ(m.Concentration[1][b], 2.4 + static_cast<double>(m.StepIncrement[1][b])) << b;
   }
   skipped.BoxVolume[3] = 0;
   skipped.Concentration[1][3] = -1;
