@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <array>
+#include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -12,16 +13,13 @@
 #include "case_file.h"
 #include "named_cases.h"
 #include "process_runner.h"
-#include "series_csv.h"
 
 namespace {
 
 using namespace kurimo::test;
 using nlohmann::json;
-using namespace std::chrono_literals;
 
 const std::string kDefaultResult = "計算結果(湾内平均水質)\n 3.15(g/m3)\n";
-const std::string kEarlier = "left by an earlier run\n";
 
 Args With(Args args, const Args& more) {
   args.insert(args.end(), more.begin(), more.end());
@@ -30,14 +28,9 @@ Args With(Args args, const Args& more) {
 
 class BatchRunner : public InFolder {
  protected:
-  ProcessResult Batch(const Args& args, Launch launch = {}) const {
-    return Run(KURIMO_BATCH_PATH, args, launch);
-  }
+  ProcessResult Batch(const Args& args) const { return Run(KURIMO_BATCH_PATH, args); }
   std::string Bytes(const std::string& name = "Kurimo_OUT.txt") const {
     return ReadBytes(folder_.File(name));
-  }
-  std::vector<std::string> Lines(const std::string& name = "Kurimo_OUT.txt") const {
-    return ReadCp932Lines(folder_.File(name));
   }
   void Write(const std::string& name, const std::string& bytes) const {
     std::ofstream(folder_.File(name), std::ios::binary) << bytes;
@@ -53,13 +46,12 @@ TEST_F(BatchRunner, DefaultCaseWritesTheReferenceReportAndItsSeries) {
   EXPECT_EQ(Bytes(), ReadBytes(KURIMO_TEST_DATA_DIR "/default-Kurimo_OUT.txt"));
   const std::vector<std::string> rows = SplitCrLfLines(Bytes("series.csv"));
   ASSERT_EQ(rows.size(), 1806u);  // the heading and 1805 points, from the open sea's quality
-  EXPECT_EQ(rows[0], "\xEF\xBB\xBF" + std::string(kurimo::kSeriesCsvHeader));
   EXPECT_EQ(rows[1], "0,0,2.4,2.4,2.4,2.4,2.4");
   EXPECT_EQ(rows.back().rfind("12623,", 0), 0u) << rows.back();
 }
 
-TEST_F(BatchRunner, JsonHasTheRunItsIndicatorsAndItsSteadyState) {
-  const ProcessResult r = Batch({"--json"});
+TEST_F(BatchRunner, JsonHasTheRunItsIndicatorsItsSteadyStateAndTheLoadForATargetMean) {
+  ProcessResult r = Batch({"--json", "--target-mean", "3"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   const json j = json::parse(r.out);
   const json exact = json::parse(R"({"status": "done", "warning": false, "steps": 12623,
@@ -79,9 +71,18 @@ TEST_F(BatchRunner, JsonHasTheRunItsIndicatorsAndItsSteadyState) {
   EXPECT_NEAR(j.at("step_times_eigenvalue").get<double>(), -0.4148, 1e-4);
   EXPECT_NEAR(j.at("flushing_time_days").get<double>(), 50.62, 0.01);
   EXPECT_LT(j.at("convergence").get<double>(), 1e-6);
+
+  // The river quality found for the target, typed back in, reaches it.
+  EXPECT_EQ(j.at("target").at("reachable"), true);
+  r = Batch({"--json", "--inflow-quality", j.at("target").at("inflow_quality_text")});
+  EXPECT_NEAR(json::parse(r.out).at("bay_average").get<double>(), 3.0, 1e-6);
+  r = Batch({"--target-mean", "1"});
+  EXPECT_EQ(r.out.rfind(kDefaultResult + "[負荷削減の試算]\n目標の湾内平均水質(g/m3)=", 0), 0u)
+      << r.out;
+  EXPECT_NE(r.out.find("負荷を減らしても達成できません"), std::string::npos) << r.out;
 }
 
-TEST_F(BatchRunner, OptionsReachTheirBoxesAndASavedCaseGivesTheSameRun) {
+TEST_F(BatchRunner, OptionsReachTheirBoxesASavedCaseGivesTheSameRunAnyNameIsWritten) {
   ProcessResult r = Batch({"--bay-area",        "1,000",    "--mean-depth",       "18.0",
                            "--mouth-length",    "7e0",      "--open-sea-quality", "2.40",
                            "--inflow-quality",  " 1e1",     "--inflow-rate",      "331.0",
@@ -90,7 +91,7 @@ TEST_F(BatchRunner, OptionsReachTheirBoxesAndASavedCaseGivesTheSameRun) {
                            "--output",          "first.txt"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(Names(), (Args{"first.txt", "saved.json"}));
-  const std::vector<std::string> lines = Lines("first.txt");  // the texts as typed
+  std::vector<std::string> lines = ReadCp932Lines(folder_.File("first.txt"));  // as typed
   EXPECT_EQ(lines.at(4), "    湾面積(km2)=1,000　平均水深(m)=18.0　湾容積(km3)= 18 ");
   EXPECT_EQ(lines.at(5), "    湾口部長さ(km)=7e0　湾口部水深(m)=18.0　湾口部断面積(km2)= 0.126 ");
   EXPECT_EQ(lines.at(6), "    外海水水質(g/m3)=2.40");
@@ -104,18 +105,17 @@ TEST_F(BatchRunner, OptionsReachTheirBoxesAndASavedCaseGivesTheSameRun) {
   r = Batch({"--bay-area", "700", "--quality-factor", "0.5", "--case", "saved.json"});
   EXPECT_EQ(Bytes(), Bytes("first.txt"));
   r = Batch({"--case", "saved.json", "--bay-area", "700", "--quality-factor", "0.5"});
-  EXPECT_EQ(Lines().at(4), "    湾面積(km2)=700　平均水深(m)=18.0　湾容積(km3)= 12.6 ");
-  EXPECT_EQ(Lines().at(11).rfind("    流入水水質(×倍)= 0.5 ", 0), 0u) << Lines().at(11);
-}
+  lines = ReadCp932Lines(folder_.File("Kurimo_OUT.txt"));
+  EXPECT_EQ(lines.at(4), "    湾面積(km2)=700　平均水深(m)=18.0　湾容積(km3)= 12.6 ");
+  EXPECT_EQ(lines.at(11).rfind("    流入水水質(×倍)= 0.5 ", 0), 0u) << lines.at(11);
 
-TEST_F(BatchRunner, AReportNameInShiftJisComesOutInTheJsonWithAReplacementCharacter) {
-  // 湾 in Shift_JIS is 0x98 0x70, which is no UTF-8: the name is written, not a crash.
-  const ProcessResult r =
-      Run("/bin/sh",
+  // A report name in Shift_JIS (湾 is 0x98 0x70, which is no UTF-8) is written, and comes out
+  // in the JSON with a replacement character, not a crash.
+  r = Run("/bin/sh",
           {"-c", "exec \"$0\" --json --output \"$(printf '\\230\\160.txt')\"", KURIMO_BATCH_PATH});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(json::parse(r.out).at("output_file"), "\xEF\xBF\xBDp.txt");
-  EXPECT_EQ(Names(), Args{"\x98p.txt"});
+  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "first.txt", "saved.json", "\x98p.txt"}));
 }
 
 // How a command ends, by itself or stopped by a signal as Ctrl-C stops it: its status, a part
@@ -135,26 +135,24 @@ class Endings : public BatchRunner, public ::testing::WithParamInterface<Ending>
 
 TEST_P(Endings, AreToldAndLeaveOnlyWhatTheyMust) {
   const Ending& e = GetParam();
-  Write("Kurimo_OUT.txt", kEarlier);
+  Write("Kurimo_OUT.txt", "left by an earlier run");
   Write("good.json", kurimo::CaseFileText(kurimo::DefaultSavedCase()));
-  Write("broken.json", "{\"format\": ");
-  Launch launch;
-  launch.outputFile = e.fullOutput ? "/dev/full" : "";
-  launch.whileRunning = [&](pid_t pid) {
-    if (e.signal == 0) return;
-    std::this_thread::sleep_for(400ms);  // the run is under way
-    EXPECT_EQ(::kill(pid, e.signal), 0);
-  };
-  const ProcessResult r = Batch(e.args, launch);
+  const ProcessResult r =
+      Run(KURIMO_BATCH_PATH, e.args, e.fullOutput ? "/dev/full" : "", [&](pid_t pid) {
+        if (e.signal == 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the run is under way
+        EXPECT_EQ(::kill(pid, e.signal), 0);
+      });
   EXPECT_EQ(r.status, e.status) << r.err;
   EXPECT_NE(r.err.find(e.said), std::string::npos) << r.err;
   EXPECT_EQ(e.json.empty() ? r.out : json::parse(r.out).value("status", ""), e.json);
-  EXPECT_EQ(Bytes() == kEarlier, e.kept);
-  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "broken.json", "good.json"}));
+  EXPECT_EQ(Bytes() == "left by an earlier run", e.kept);
+  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "good.json"}));
 }
 
 const std::string kStopped =
     "計算を中止しました。出力ファイル「Kurimo_OUT.txt」は書き換えていません";
+const Args kEndless = With(BatchArgs(kEndlessCase), {"--json"});
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
@@ -166,8 +164,8 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
     Ending{"EmptyFileName", {"--series", ""}, kExitBadInput, "--series のファイル名が空です", ""},
     Ending{"OptionBeforeACase", {"--bay-area", "0.5", "--case", "good.json"}, kExitBadInput,
            "湾面積の入力制限", ""},
-    Ending{"RefusedCaseFile", {"--case", "broken.json", "--json"}, kExitBadInput,
-           "ケースファイル「broken.json」を開けません。JSON の形式になっていません", ""},
+    Ending{"RefusedCaseFile", {"--case", "absent.json", "--json"}, kExitBadInput,
+           "ケースファイル「absent.json」を開けません。ファイルを読み込めません（ファイルが見つかりません）", ""},
     Ending{"TargetMean", {"--target-mean", "-0.5"}, kExitBadInput, "0 以上の数値", ""},
     Ending{"OutputInAMissingFolder", {"--output", "no/out.txt", "--json"}, kExitFileError,
            "no/out.txt", "output_file_failed"},
@@ -195,29 +193,13 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
            0, true, true},
     Ending{"MouthVelocityWarning", With(BatchArgs(kWarningCase), {"--json"}), kExitOk,
            "流量等の入力制限: ", "done", 0, false},
-    Ending{"SIGINT", With(BatchArgs(kEndlessCase), {"--json"}), 128 + SIGINT, kStopped, "cancelled",
-           SIGINT},
-    Ending{"SIGTERM", With(BatchArgs(kEndlessCase), {"--json"}), 128 + SIGTERM, kStopped,
-           "cancelled", SIGTERM},
-    Ending{"SIGHUP", With(BatchArgs(kEndlessCase), {"--json"}), 128 + SIGHUP, kStopped, "cancelled",
-           SIGHUP},
+    Ending{"SIGINT", kEndless, 128 + SIGINT, kStopped, "cancelled", SIGINT},
+    Ending{"SIGTERM", kEndless, 128 + SIGTERM, kStopped, "cancelled", SIGTERM},
+    Ending{"SIGHUP", kEndless, 128 + SIGHUP, kStopped, "cancelled", SIGHUP},
     Ending{"SweepSIGTERM", With(BatchArgs(kEndlessCase), {"--sweep", "--sweep-output", "t.csv"}),
            128 + SIGTERM, "計算を中止しました。表は書いていません。", "", SIGTERM}),
     [](const auto& row) { return std::string(row.param.name); });
 // clang-format on
-
-TEST_F(BatchRunner, TargetMeanGivesAQualityThatReachesIt) {
-  ProcessResult r = Batch({"--json", "--target-mean", "3"});
-  const json target = json::parse(r.out).at("target");
-  EXPECT_EQ(target.at("reachable"), true);
-  r = Batch({"--json", "--inflow-quality", target.at("inflow_quality_text")});
-  EXPECT_NEAR(json::parse(r.out).at("bay_average").get<double>(), 3.0, 1e-6);
-
-  r = Batch({"--target-mean", "1"});
-  EXPECT_EQ(r.out.rfind(kDefaultResult + "[負荷削減の試算]\n目標の湾内平均水質(g/m3)=", 0), 0u)
-      << r.out;
-  EXPECT_NE(r.out.find("負荷を減らしても達成できません"), std::string::npos) << r.out;
-}
 
 // --- Sweeps.
 
@@ -232,7 +214,7 @@ std::vector<Args> Table(const std::string& bytes) {
   return rows;
 }
 
-TEST_F(BatchRunner, SweepHasARowForEveryCombinationWithTheFiguresOfASingleRun) {
+TEST_F(BatchRunner, SweepHasARowForEveryCombinationWithTheFiguresOfASingleRunOrWhyNot) {
   ProcessResult r = Batch({"--sweep", "--sweep-output", "table.csv"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out + r.err, "");
@@ -264,22 +246,21 @@ TEST_F(BatchRunner, SweepHasARowForEveryCombinationWithTheFiguresOfASingleRun) {
     EXPECT_EQ(json::parse(row[std::array{5, 8, 9, 10}[c]]), cells[c]) << c;
   for (int b = 0; b < 5; ++b)
     EXPECT_EQ(json::parse(row[11 + b]), j["concentrations"][b]) << "box " << b + 1;
-}
 
-TEST_F(BatchRunner, AbandonedCasesSayWhyAndHaveNoResults) {
-  // A river quality near the end of single precision: the larger factors overflow.
-  ProcessResult r = Batch({"--inflow-quality", "1e34", "--sweep", " quality "});
+  // Abandoned cases say why and have no results. A river quality near the end of single
+  // precision: the larger factors overflow.
+  r = Batch({"--inflow-quality", "1e34", "--sweep", " quality "});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_NE(r.err.find("8 ケースのうち、警告 0 ケース、中止 4 ケース"), std::string::npos) << r.err;
-  std::vector<Args> t = Table(r.out);
-  ASSERT_EQ(t.size(), 9u);
-  EXPECT_EQ(t[1][16], "done");
-  EXPECT_EQ(Args(t[8].begin() + 9, t[8].end()),
+  std::vector<Args> small = Table(r.out);
+  ASSERT_EQ(small.size(), 9u);
+  EXPECT_EQ(small[1][16], "done");
+  EXPECT_EQ(Args(small[8].begin() + 9, small[8].end()),
             (Args{"12623", "", "", "", "", "", "", "abandoned: value_too_large"}));
   r = Batch(With(BatchArgs(kZeroStepCase), {"--sweep", "quality"}));
-  t = Table(r.out);
-  ASSERT_EQ(t.size(), 9u);
-  EXPECT_EQ(Args(t[1].begin() + 8, t[1].end()),
+  small = Table(r.out);
+  ASSERT_EQ(small.size(), 9u);
+  EXPECT_EQ(Args(small[1].begin() + 8, small[1].end()),
             (Args{"0", "", "", "", "", "", "", "", "abandoned: zero_time_step"}));
 }
 

@@ -14,10 +14,7 @@ using namespace kurimo::test;
 class NoDisplay : public InFolder {
  protected:
   ProcessResult Window(const Args& args, const std::string& stdoutFile = "") const {
-    Launch launch;
-    launch.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-    launch.outputFile = stdoutFile;
-    return Run(KURIMO_WINDOW_PATH, args, launch);
+    return Run(KURIMO_WINDOW_PATH, args, stdoutFile);
   }
   void ExpectText(const std::string& pdf, const std::vector<std::string>& parts) const {
     const std::string text = Run(KURIMO_PDFTOTEXT_PATH, {pdf, "-"}).out;
@@ -49,10 +46,8 @@ TEST_F(NoDisplay, PdfReportOfTheDefaultCaseAndOfACaseFile) {
   ExpectText("report.pdf", {"計算結果報告書", "無題", "1000", "×1.0", "629.4", "3.15", "3.63",
                             "2.66", "718 分（短縮なし）", "湾内ボックスの濃度の時間変化"});
 
-  kurimo::SavedCase half = kurimo::DefaultSavedCase();
-  half.texts[0] = "500";
-  half.entries[0] = "0.5";
-  std::ofstream(folder_.File("half.json")) << kurimo::CaseFileText(half);
+  std::ofstream(folder_.File("half.json"))
+      << kurimo::CaseFileText({{"500", "18", "7", "2.4", "10", "331"}, {"0.5", "1.0", "1.0"}});
   r = Window({"--pdf", "half.pdf", "--case", "half.json", "--output", "Kurimo_OUT.txt"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "half.json", "half.pdf", "report.pdf"}));
@@ -61,9 +56,8 @@ TEST_F(NoDisplay, PdfReportOfTheDefaultCaseAndOfACaseFile) {
 
 TEST_F(NoDisplay, PdfFailuresEndWithTheirStatusAndKeepTheEarlierFile) {
   std::ofstream(folder_.File("bad.json")) << "{not json";
-  kurimo::SavedCase huge = kurimo::DefaultSavedCase();
-  huge.texts[4] = "1e38";
-  std::ofstream(folder_.File("huge.json")) << kurimo::CaseFileText(huge);
+  std::ofstream(folder_.File("huge.json"))
+      << kurimo::CaseFileText({{"1000", "18", "7", "2.4", "1e38", "331"}, {"1.0", "1.0", "1.0"}});
   std::ofstream(folder_.File("report.pdf")) << "earlier";
   using Row = std::tuple<Args, int, std::string>;  // the command, its status, what it says
   for (const auto& [args, status, said] : std::vector<Row>{

@@ -8,10 +8,6 @@
 #include <cstring>
 #include <random>
 #include <sstream>
-#include <string>
-#include <string_view>
-#include <utility>
-#include <vector>
 
 #include "case_inputs.h"
 #include "named_cases.h"
@@ -62,9 +58,6 @@ TEST(InputCheck, BoundsMessagesAndTitlesPerBox) {
 // and the residence time, closedness and load per volume (rounded).
 TEST(Conditions, EditsAndPicksChangeTheComputedBoxes) {
   EXPECT_EQ(JoinedEntries(MultiplierList::Quantity), "1.0, 0.2, 0.5, 0.8, 1.2, 1.5, 2.0, 5.0");
-  EXPECT_EQ(MultiplierFactor(MultiplierList::Quality, "5.0"), 5.0);
-  EXPECT_FALSE(MultiplierFactor(MultiplierList::Section, "5.0"));
-  EXPECT_FALSE(MultiplierFactor(MultiplierList::Quality, "1"));
   EXPECT_EQ(test::ModelOf({"", {{OpenSeaQuality, "3"}}}).BayAverageQuality, "3");
   // Texts typed one after the other; section, quality and quantity multipliers; the boxes.
   // clang-format off
@@ -94,8 +87,8 @@ TEST(Conditions, EditsAndPicksChangeTheComputedBoxes) {
 
 // One constituent, five bay boxes, six in all and in the chain 1-2-3-4-5-6 (open sea), each
 // box's neighbours landward first. Its coefficients are checked through the first step.
-TEST(SetUpCase, DefaultCaseGivesTheChainAndItsCoefficients) {
-  const BayModel m = test::DefaultSetUp();
+TEST(SetUpCase, DefaultCaseGivesTheChainItsLoadRatesAndItsFirstStep) {
+  BayModel m = test::DefaultSetUp();
   std::ostringstream chain;
   chain << m.ConstituentCount << m.BayBoxCount << m.BoxCount << m.ChainBoxCount;
   for (int b = 1; b <= 6; ++b) {
@@ -116,6 +109,30 @@ TEST(SetUpCase, DefaultCaseGivesTheChainAndItsCoefficients) {
                        double{c.ExchangeCoefficient[5][6]}, static_cast<double>(c.Neighbour[1][1])})
     EXPECT_EQ(value, 0.0);
   EXPECT_EQ(c.BoxVolume[1], 3.6e9);
+
+  // Kilograms a day to grams a second through single precision. A change travels one box per
+  // stage, so box 5 does not move in the first step; the other increments are known to about
+  // eight digits. A box without volume is skipped; a concentration at or below zero becomes +0.
+  BayModel loads = m;
+  loads.DailyLoad[1][2] = 86.4;  // half of it removed, rounded to single precision, then g/s
+  loads.RemovalPercent[1] = 50;
+  loads.ComputeLoadRates();
+  EXPECT_EQ(loads.LoadRate[1][1], 1655.0);
+  EXPECT_EQ(loads.LoadRate[1][2], 0.5000000088303177);
+  m.ComputeLoadRates();
+  BayModel skipped = m;
+  m.AdvanceTimeStep();
+  const double expected[] = {0.028498577, 0.0015462803, 0.0000566001, 0.0000018887135, 0};
+  for (int b = 1; b <= 5; ++b) {
+    EXPECT_NEAR(m.StepIncrement[1][b], expected[b - 1], expected[b - 1] * 1e-7) << b;
+    EXPECT_EQ(m.Concentration[1][b], 2.4 + static_cast<double>(m.StepIncrement[1][b])) << b;
+  }
+  skipped.BoxVolume[3] = 0;
+  skipped.Concentration[1][3] = -1;
+  skipped.AdvanceTimeStep();
+  EXPECT_EQ(skipped.StepIncrement[1][3], 0.0f);
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(skipped.Concentration[1][3]), 0u);
+  EXPECT_FALSE(skipped.UsesStandardChain());
 }
 
 // The length scale stops at 200 km, a step too long for the chain's exchange is shortened, ten
@@ -151,33 +168,6 @@ TEST(SetUpCase, CasesGiveTheirWorkedValues) {
     for (std::size_t k = 0; k < 9; ++k)
       EXPECT_EQ(want[k] == 0 ? 0 : got[k], want[k]) << "column " << k << " " << texts.size();
   }
-}
-
-// Kilograms a day to grams a second through single precision. A change travels one box per
-// stage, so box 5 does not move in the first step; the other increments are known to about
-// eight digits. A box without volume is skipped; a concentration at or below zero becomes +0.
-TEST(AdvanceTimeStep, LoadRatesFirstStepOfTheDefaultCaseAndASkippedBox) {
-  BayModel m = test::DefaultSetUp();
-  BayModel loads = m;
-  loads.DailyLoad[1][2] = 86.4;  // half of it removed, rounded to single precision, then g/s
-  loads.RemovalPercent[1] = 50;
-  loads.ComputeLoadRates();
-  EXPECT_EQ(loads.LoadRate[1][1], 1655.0);
-  EXPECT_EQ(loads.LoadRate[1][2], 0.5000000088303177);
-  m.ComputeLoadRates();
-  BayModel skipped = m;
-  m.AdvanceTimeStep();
-  const double expected[] = {0.028498577, 0.0015462803, 0.0000566001, 0.0000018887135, 0};
-  for (int b = 1; b <= 5; ++b) {
-    EXPECT_NEAR(m.StepIncrement[1][b], expected[b - 1], expected[b - 1] * 1e-7) << b;
-    EXPECT_EQ(m.Concentration[1][b], 2.4 + static_cast<double>(m.StepIncrement[1][b])) << b;
-  }
-  skipped.BoxVolume[3] = 0;
-  skipped.Concentration[1][3] = -1;
-  skipped.AdvanceTimeStep();
-  EXPECT_EQ(skipped.StepIncrement[1][3], 0.0f);
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(skipped.Concentration[1][3]), 0u);
-  EXPECT_FALSE(skipped.UsesStandardChain());
 }
 
 // Over random cases of ordinary size, at the rule's step (before the set-up shortens it, so
