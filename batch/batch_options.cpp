@@ -11,7 +11,6 @@
 #include "exit_status.h"
 #include "file_messages.h"
 #include "kurimo_version.h"
-#include "output_file.h"
 #include "run_command.h"
 #include "target_load.h"
 

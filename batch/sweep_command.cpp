@@ -13,7 +13,6 @@
 #include "echo_text.h"
 #include "exit_status.h"
 #include "number_text.h"
-#include "output_file.h"
 #include "progress_line.h"
 #include "run_messages.h"
 #include "series_csv.h"
