@@ -13,46 +13,70 @@ namespace {
 constexpr int kBays = 5;
 using Matrix = std::array<std::array<double, kBays>, kBays>;
 
-// The eigenvalues of a symmetric matrix by cyclic Jacobi rotations: each rotation zeroes
-// one off-diagonal pair, and the sweeps repeat until the off-diagonal part is negligible
-// beside the diagonal. For a 5 x 5 matrix a handful of sweeps reach full precision.
-std::array<double, kBays> SymmetricEigenvalues(Matrix a) {
-  for (int sweep = 0; sweep < 100; ++sweep) {
-    double offDiagonal = 0;
-    double diagonal = 0;
-    for (int i = 0; i < kBays; ++i) {
-      diagonal += a[i][i] * a[i][i];
-      for (int j = i + 1; j < kBays; ++j)
-        offDiagonal += a[i][j] * a[i][j];
-    }
-    if (!(offDiagonal > 1e-30 * diagonal)) break;  // also ends on NaN
-    for (int p = 0; p < kBays; ++p) {
-      for (int q = p + 1; q < kBays; ++q) {
-        if (a[p][q] == 0) continue;
-        // The rotation angle that zeroes a[p][q], through its tangent t (the smaller
-        // root of t^2 + 2 theta t - 1 = 0, for accuracy).
-        const double theta = (a[q][q] - a[p][p]) / (2 * a[p][q]);
-        const double t = (theta >= 0 ? 1.0 : -1.0) / (std::abs(theta) + std::hypot(theta, 1.0));
-        const double c = 1 / std::hypot(t, 1.0);
-        const double s = t * c;
-        for (int k = 0; k < kBays; ++k) {
-          const double akp = a[k][p];
-          const double akq = a[k][q];
-          a[k][p] = c * akp - s * akq;
-          a[k][q] = s * akp + c * akq;
-        }
-        for (int k = 0; k < kBays; ++k) {
-          const double apk = a[p][k];
-          const double aqk = a[q][k];
-          a[p][k] = c * apk - s * aqk;
-          a[q][k] = s * apk + c * aqk;
-        }
-      }
-    }
+// A symmetric tridiagonal matrix: its diagonal and the couplings beside it.
+struct Tridiagonal {
+  std::array<double, kBays> diagonal{};
+  std::array<double, kBays - 1> coupling{};
+};
+
+// How many eigenvalues of t lie below x: the number of negative pivots of the LDL^T
+// factorisation of t - x I (Sylvester's law of inertia). A pivot of exactly 0 is taken as a
+// tiny negative one, so that the count stays that of a matrix a rounding away.
+int EigenvaluesBelow(const Tridiagonal& t, double x, double smallestPivot) {
+  int count = 0;
+  double pivot = 1;
+  for (int i = 0; i < kBays; ++i) {
+    const auto ui = static_cast<std::size_t>(i);
+    const double coupled = i == 0 ? 0.0 : (t.coupling[ui - 1] * t.coupling[ui - 1]) / pivot;
+    pivot = (t.diagonal[ui] - x) - coupled;
+    if (std::abs(pivot) < smallestPivot) pivot = -smallestPivot;
+    if (pivot < 0) ++count;
   }
+  return count;
+}
+
+// The eigenvalues of a symmetric tridiagonal matrix, smallest first, by bisection on the
+// pivot count. Only +, -, x, / and comparisons are used, so every platform gives the same
+// bits: each eigenvalue is narrowed to two neighbouring doubles, and the upper one is kept.
+std::array<double, kBays> SymmetricEigenvalues(const Tridiagonal& t) {
   std::array<double, kBays> values{};
-  for (int i = 0; i < kBays; ++i)
-    values[static_cast<std::size_t>(i)] = a[i][i];
+  // Gershgorin's discs hold every eigenvalue.
+  double low = 0, high = 0, largestCoupling = 0;
+  bool finite = true;
+  for (int i = 0; i < kBays; ++i) {
+    const auto ui = static_cast<std::size_t>(i);
+    const double left = i == 0 ? 0.0 : std::abs(t.coupling[ui - 1]);
+    const double right = i == kBays - 1 ? 0.0 : std::abs(t.coupling[ui]);
+    const double radius = left + right;
+    finite = finite && std::isfinite(t.diagonal[ui]) && std::isfinite(radius);
+    if (i == 0 || t.diagonal[ui] - radius < low) low = t.diagonal[ui] - radius;
+    if (i == 0 || t.diagonal[ui] + radius > high) high = t.diagonal[ui] + radius;
+    largestCoupling = std::max(largestCoupling, right);
+  }
+  if (!finite) {
+    values.fill(std::numeric_limits<double>::quiet_NaN());
+    return values;
+  }
+  const double smallestPivot =
+      std::numeric_limits<double>::min() * std::max(1.0, largestCoupling * largestCoupling);
+  for (int k = 0; k < kBays; ++k) {
+    // The (k+1)-th smallest eigenvalue lies in (below, above].
+    double below = low, above = high;
+    // A disc's edge may be the eigenvalue itself: widen by a hair so that it lies inside.
+    const double margin = (std::abs(low) + std::abs(high)) * 1e-15 + smallestPivot;
+    below -= margin;
+    above += margin;
+    // At most about 2100 halvings separate any two doubles.
+    for (int halving = 0; halving < 2200; ++halving) {
+      const double middle = below + (above - below) / 2;
+      if (!(middle > below && middle < above)) break;
+      if (EigenvaluesBelow(t, middle, smallestPivot) > k)
+        above = middle;
+      else
+        below = middle;
+    }
+    values[static_cast<std::size_t>(k)] = above;
+  }
   return values;
 }
 
@@ -129,14 +153,13 @@ std::array<double, 5> BayModel::ChainRateEigenvalues() const {
   // and exchanges are never negative), so the tridiagonal matrix is similar to the
   // symmetric one with the geometric means of the couplings off the diagonal: the same,
   // real, eigenvalues.
-  Matrix symmetric{};
+  Tridiagonal symmetric;
   for (int i = 0; i < kBays; ++i) {
-    symmetric[i][i] = rates[i][i];
+    const auto ui = static_cast<std::size_t>(i);
+    symmetric.diagonal[ui] = rates[i][i];
     if (i + 1 < kBays) {
       const double product = rates[i][i + 1] * rates[i + 1][i];
-      const double coupling = std::sqrt(std::max(product, 0.0));
-      symmetric[i][i + 1] = coupling;
-      symmetric[i + 1][i] = coupling;
+      symmetric.coupling[ui] = std::sqrt(std::max(product, 0.0));
     }
   }
   return SymmetricEigenvalues(symmetric);

@@ -124,8 +124,9 @@ struct StabilityVerdict {
 // z^3 + 4z^2 + 12z + 24 = 0 (R(z) = 1 with z != 0).
 inline constexpr double kRungeKuttaStabilityLimit = -2.785293563405282;
 
-// What a shortened step times the fastest rate comes to: about nine tenths of the limit,
-// so the fastest mode decays by about 0.65 a step (R(-2.5)) instead of hovering near 1.
+// The most a step times the fastest rate may come to: about nine tenths of the limit, so
+// the fastest mode decays by at least about 0.65 a step (R(-2.5)) instead of hovering near
+// 1. A longer step is shortened to it.
 inline constexpr double kStableStepTarget = 2.5;
 
 struct SteppingResult {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "case_inputs.h"
+#include "four_thirds_power.h"
 #include "named_cases.h"
 #include "number_text.h"
 #include "test_helpers.h"
@@ -168,6 +169,33 @@ TEST(SetUpCase, CasesGiveTheirWorkedValues) {
     for (std::size_t k = 0; k < 9; ++k)
       EXPECT_EQ(want[k] == 0 ? 0 : got[k], want[k]) << "column " << k << " " << texts.size();
   }
+}
+
+// The eddy diffusivity's power, against values worked out to 80 digits and rounded once:
+// perfect cubes, the default bay's length scale, and lengths where a C library's pow may
+// round the other way.
+TEST(FourThirdsPower, IsTheCorrectlyRoundedPowerOfTheDoubleNearestFourThirds) {
+  const std::pair<double, double> rows[] = {
+      {1.0, 1.0},
+      {8.0, 15.999999999999998},  // 16 x 8^(-2^-52/3): the exponent is a hair below 4/3
+      {100.0, 464.15888336127773},
+      {1e6, 99999999.9999999},
+      {3162277.660168379, 464158883.36127734},  // the default bay, 31622.77... m in cm
+      {3162277.6601683795, 464158883.3612774},
+      {2e7, 5428835233.189806},  // the 200 km cap
+      {205.71303746074946, 1214.364573418437},
+      {244283.78717441973, 15270720.40951073},
+      {23421.9981577695, 670139.5607242965},
+      {1846449.5400925132, 226525236.0455284},
+      {0.001, 0.00010000000000000006},
+      {1e100, 2.1544346900318472e+133},
+      {0.0, 0.0},
+      {HUGE_VAL, HUGE_VAL},
+  };
+  for (const auto& [x, power] : rows)
+    EXPECT_EQ(FourThirdsPower(x), power) << x;
+  EXPECT_TRUE(std::isnan(FourThirdsPower(-1.0)));
+  EXPECT_TRUE(std::isnan(FourThirdsPower(std::nan(""))));
 }
 
 // Over random cases of ordinary size, at the rule's step (before the set-up shortens it, so
