@@ -3,11 +3,8 @@
 // through LOCPATH. The number texts must not change under it.
 #pragma once
 
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -25,27 +22,12 @@ class DecimalCommaLocale {
       "cannot be made, so the number texts are not checked under it";
 
   DecimalCommaLocale() {
-    const std::string target = folder_.File(kName);
-    char* argv[] = {const_cast<char*>("localedef"),
-                    const_cast<char*>("-i"),
-                    const_cast<char*>("de_DE"),
-                    const_cast<char*>("-f"),
-                    const_cast<char*>("UTF-8"),
-                    const_cast<char*>(target.c_str()),
-                    nullptr};
-    pid_t pid = 0;
-    const int started = ::posix_spawnp(&pid, "localedef", nullptr, nullptr, argv, environ);
-    if (started == ENOENT) {
-      missing_ = true;
-      return;
-    }
-    int status = 0;
-    if (started != 0 || ::waitpid(pid, &status, 0) != pid) {
-      problem_ = "localedef could not be started";
-    } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      problem_ = "localedef -i de_DE -f UTF-8 failed (status " + std::to_string(status) +
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + folder_.File(kName) + "'";
+    const int status = std::system(command.c_str());
+    missing_ = WIFEXITED(status) && WEXITSTATUS(status) == 127;  // the shell found none
+    if (!missing_ && status != 0)
+      problem_ = command + " failed (status " + std::to_string(status) +
                  "): are the locale sources of Debian's locales package installed?";
-    }
   }
 
   bool Missing() const { return missing_; }
