@@ -1,13 +1,20 @@
 #include "number_text.h"
 
-#include <array>
-#include <charconv>
+#include <fast_float/fast_float.h>
+#include <fmt/format.h>
+
 #include <cmath>
-#include <cstdio>
+#include <iterator>
 #include <limits>
 
 namespace kurimo {
 namespace {
+
+// Every conversion below goes through {fmt} (writing) and fast_float (reading), never
+// through printf, strtod or the streams: those follow the C locale, which a window
+// toolkit sets from the environment (a German desktop writes 1,5), while these texts must
+// be the same everywhere. Both libraries round correctly: {fmt} rounds the exact binary
+// value with halves to even, fast_float gives the nearest double, halves to even.
 
 // A finite, non-negative magnitude as significant digits d1 d2 ... (no trailing zeros)
 // and the decimal exponent of d1: the value is d1.d2d3... x 10^exponent.
@@ -16,32 +23,90 @@ struct Digits {
   int exponent = 0;
 };
 
-Digits SignificantDigits(double magnitude, int significant) {
-  Digits result;
-  if (magnitude == 0.0) {
-    result.digits = "0";
-    return result;
-  }
-  std::array<char, 64> buffer{};
-  // "%.*e" rounds correctly (halves to even on the exact binary value), which is what
-  // makes 0.12600000202655792 show as 0.126 with 7 digits.
-  const int length =
-      std::snprintf(buffer.data(), buffer.size(), "%.*e", significant - 1, magnitude);
-  const std::string_view text(buffer.data(), static_cast<std::size_t>(length));
+// The digits of a decimal text of a non-negative number as {fmt} writes it: "1234.5",
+// "0.001", "1000", "1.5e+20".
+Digits DigitsOfText(std::string_view text) {
   const std::size_t e = text.find('e');
-  for (std::size_t i = 0; i < e; ++i) {
-    if (text[i] != '.') result.digits.push_back(text[i]);
+  int written = 0;  // the exponent after the 'e'
+  if (e != std::string_view::npos) {
+    for (std::size_t i = e + 2; i < text.size(); ++i)
+      written = written * 10 + (text[i] - '0');
+    if (text[e + 1] == '-') written = -written;
   }
-  while (result.digits.size() > 1 && result.digits.back() == '0')
+  const std::string_view mantissa = text.substr(0, e);
+  const std::size_t point = mantissa.find('.');
+  const auto wholeDigits =
+      static_cast<int>(point == std::string_view::npos ? mantissa.size() : point);
+  Digits result;
+  int leadingZeros = 0;
+  for (char c : mantissa) {
+    if (c == '.') continue;
+    if (result.digits.empty() && c == '0') {
+      ++leadingZeros;
+    } else {
+      result.digits.push_back(c);
+    }
+  }
+  while (!result.digits.empty() && result.digits.back() == '0')
     result.digits.pop_back();
-  std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(),
-                  result.exponent);
+  if (result.digits.empty()) return {"0", 0};
+  result.exponent = written + wholeDigits - 1 - leadingZeros;
   return result;
 }
 
+// The value of digits and exponent, as the nearest double (infinity past the largest).
+double ValueOfDigits(const Digits& d) {
+  std::string text = d.digits;
+  fmt::format_to(std::back_inserter(text), "e{}", d.exponent - static_cast<int>(text.size()) + 1);
+  double value = 0.0;
+  fast_float::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+// The magnitude rounded to `significant` digits, halves to even on the exact binary value
+// (0.12600000202655792 gives .126 with 7 digits). Where that rounding would pass
+// `largest`, the largest finite value of the magnitude's type, the digits are rounded
+// towards zero instead: the text of the largest double is 1.79769313486231E+308, since
+// 1.79769313486232E+308 lies beyond every double and would not read back. Writing more
+// digits there would break the form's promise of at most 15 (7) significant digits; the
+// text stays within one unit of its last digit, as any rounding does. No single needs it:
+// 3.402823E+38 lies below the largest single.
+Digits SignificantDigits(double magnitude, int significant, double largest) {
+  if (magnitude == 0.0) return {"0", 0};
+  Digits result = DigitsOfText(fmt::format("{:.{}e}", magnitude, significant - 1));
+  if (ValueOfDigits(result) > largest) {
+    // It was rounded up, by less than one unit of the last digit: one unit less is the
+    // magnitude rounded towards zero.
+    result.digits.resize(static_cast<std::size_t>(significant), '0');
+    std::size_t i = result.digits.size() - 1;
+    while (result.digits[i] == '0')
+      result.digits[i--] = '9';
+    --result.digits[i];
+    if (result.digits.front() == '0') {  // 1000... became 0999...
+      result.digits.erase(0, 1);
+      result.digits.push_back('9');
+      --result.exponent;
+    }
+    while (result.digits.size() > 1 && result.digits.back() == '0')
+      result.digits.pop_back();
+  }
+  return result;
+}
+
+constexpr int kDoubleDigits = 15;
+constexpr int kSingleDigits = 7;
+
+// The digits a type keeps and its largest finite value, which no text may pass.
+struct Precision {
+  int significant;
+  double largest;
+};
+constexpr Precision kDouble{kDoubleDigits, std::numeric_limits<double>::max()};
+constexpr Precision kSingle{kSingleDigits, std::numeric_limits<float>::max()};
+
 enum class Style { Box, File };
 
-std::string FormatNumber(double value, int significant, Style style) {
+std::string FormatNumber(double value, Precision precision, Style style) {
   std::string out;
   out.push_back(value < 0 ? '-' : ' ');
   if (std::isnan(value)) {
@@ -49,8 +114,8 @@ std::string FormatNumber(double value, int significant, Style style) {
   } else if (std::isinf(value)) {
     out += "∞";
   } else {
-    const Digits d = SignificantDigits(std::fabs(value), significant);
-    const int plainLimit = significant;  // 1E+15 for doubles, 1E+07 for singles
+    const Digits d = SignificantDigits(std::fabs(value), precision.significant, precision.largest);
+    const int plainLimit = precision.significant;  // 1E+15 for doubles, 1E+07 for singles
     if (d.digits == "0") {
       out += "0";
     } else if (d.exponent >= plainLimit || d.exponent < -4) {
@@ -59,10 +124,8 @@ std::string FormatNumber(double value, int significant, Style style) {
         out += '.';
         out += d.digits.substr(1);
       }
-      std::array<char, 16> exponent{};
-      std::snprintf(exponent.data(), exponent.size(), "E%c%02d", d.exponent < 0 ? '-' : '+',
-                    std::abs(d.exponent));
-      out += exponent.data();
+      fmt::format_to(std::back_inserter(out), "E{}{:02}", d.exponent < 0 ? '-' : '+',
+                     std::abs(d.exponent));
     } else if (d.exponent >= 0) {
       const auto whole = static_cast<std::size_t>(d.exponent) + 1;
       if (d.digits.size() <= whole) {
@@ -84,9 +147,6 @@ std::string FormatNumber(double value, int significant, Style style) {
   return out;
 }
 
-constexpr int kDoubleDigits = 15;
-constexpr int kSingleDigits = 7;
-
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -94,31 +154,22 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// from_chars with its out-of-range result resolved: a decimal exponent above the range
-// of doubles gives an infinity, one below it gives zero. `mantissa` holds digits and at
-// most one '.', `exponent` the written exponent.
+// The nearest double of a decimal number. `mantissa` holds digits and at most one '.',
+// `exponent` the written exponent. A number beyond the largest double, or one so small
+// that even the smallest double is nearer to zero than to it, is out of range: refused
+// with `rejectOutOfRange`, otherwise an infinity or a zero (of the number's sign).
 std::optional<double> ConvertDecimal(bool negative, const std::string& mantissa, long long exponent,
                                      bool rejectOutOfRange) {
   std::string text = mantissa;
-  text += 'e';
-  text += std::to_string(exponent);
+  fmt::format_to(std::back_inserter(text), "e{}", exponent);
   double value = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error == std::errc::result_out_of_range) {
-    if (rejectOutOfRange) return std::nullopt;
-    // Position of the first non-zero digit decides which side of the range it left.
-    long long scale = exponent;
-    const std::size_t point = mantissa.find('.');
-    const std::size_t firstNonZero = mantissa.find_first_not_of("0.");
-    const std::size_t pointAt = point == std::string::npos ? mantissa.size() : point;
-    if (firstNonZero != std::string::npos) {
-      scale += firstNonZero < pointAt ? static_cast<long long>(pointAt - firstNonZero - 1)
-                                      : -static_cast<long long>(firstNonZero - pointAt);
-    }
-    value = scale > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-  } else if (error != std::errc() || end != text.data() + text.size()) {
-    return std::nullopt;
-  }
+  // fast_float reports no range error: it gives the infinity or the zero itself.
+  const fast_float::from_chars_result r =
+      fast_float::from_chars(text.data(), text.data() + text.size(), value);
+  if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
+  const bool outOfRange =
+      std::isinf(value) || (value == 0.0 && mantissa.find_first_not_of("0.") != std::string::npos);
+  if (outOfRange && rejectOutOfRange) return std::nullopt;
   return negative ? -value : value;
 }
 
@@ -232,16 +283,16 @@ DecimalScan ScanDecimal(std::string_view s, bool groupedThousands) {
 }  // namespace
 
 std::string NumberToText(double value) {
-  return FormatNumber(value, kDoubleDigits, Style::Box);
+  return FormatNumber(value, kDouble, Style::Box);
 }
 std::string NumberToText(float value) {
-  return FormatNumber(value, kSingleDigits, Style::Box);
+  return FormatNumber(value, kSingle, Style::Box);
 }
 std::string NumberToFileText(double value) {
-  return FormatNumber(value, kDoubleDigits, Style::File);
+  return FormatNumber(value, kDouble, Style::File);
 }
 std::string NumberToFileText(float value) {
-  return FormatNumber(value, kSingleDigits, Style::File);
+  return FormatNumber(value, kSingle, Style::File);
 }
 
 double LeadingNumber(std::string_view text) {
@@ -298,15 +349,48 @@ double TextToNumber(std::string_view text) {
 }
 
 void AppendShortestNumber(std::string& out, double value) {
-  char digits[32];
-  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, r.ptr);
+  // The form of C++'s shortest to_chars: the fewest digits that read back as the value,
+  // in plain notation unless the exponent form is shorter ("1e+15", but "123000" and
+  // "0.001"); a plain whole number longer than its digits is written exactly as the
+  // double stands ("123456789012345683968" for 1.2345678901234568e+20).
+  if (!std::isfinite(value) || value == 0.0) {
+    fmt::format_to(std::back_inserter(out), "{}", value);  // inf, -inf, nan, 0, -0
+    return;
+  }
+  if (std::signbit(value)) out += '-';
+  const double magnitude = std::fabs(value);
+  const Digits d = DigitsOfText(fmt::format("{}", magnitude));
+  const int count = static_cast<int>(d.digits.size());
+  const int e = d.exponent;
+  const int exponentDigits = std::abs(e) >= 100 ? 3 : 2;
+  const int scientificLength = count + (count > 1 ? 1 : 0) + 2 + exponentDigits;
+  const int plainLength = e >= count - 1 ? e + 1 : e >= 0 ? count + 1 : count - e + 1;
+  if (plainLength > scientificLength) {
+    out += d.digits.front();
+    if (count > 1) {
+      out += '.';
+      out.append(d.digits, 1);
+    }
+    fmt::format_to(std::back_inserter(out), "e{}{:02}", e < 0 ? '-' : '+', std::abs(e));
+  } else if (e >= count - 1) {
+    fmt::format_to(std::back_inserter(out), "{:.0f}", magnitude);
+  } else if (e >= 0) {
+    out.append(d.digits, 0, static_cast<std::size_t>(e) + 1);
+    out += '.';
+    out.append(d.digits, static_cast<std::size_t>(e) + 1);
+  } else {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-e - 1), '0');
+    out += d.digits;
+  }
 }
 
 void AppendShortestNumber(std::string& out, std::uint64_t value) {
-  char digits[24];
-  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, r.ptr);
+  fmt::format_to(std::back_inserter(out), "{}", value);
+}
+
+std::string SignificantNumberText(double value, int significant) {
+  return fmt::format("{:.{}g}", value, significant);
 }
 
 double RoundHalfEven(double value, int places) {

@@ -1,6 +1,7 @@
 // Conversions between numbers and the texts that the boxes, the messages and the
 // output file show. Every function takes what it needs as arguments: nothing here
-// reads the machine's locale, so " 2.4" means 2.4 on every system.
+// reads the machine's locale (neither the C library's nor the window toolkit's), so
+// " 2.4" means 2.4 on every system and every number is written with ".".
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,9 @@ namespace kurimo {
 // decimal point (" .126", "-.5"), "." as the decimal point, no grouping, trailing zeros
 // dropped. Doubles keep at most 15 significant digits, singles at most 7. Magnitudes of
 // 1E+15 (1E+07 for singles) and more, or below 1E-04, take the exponent form " 1.5E+15".
+// The text of every finite value reads back (ParseNumberText) as a finite number: where
+// rounding would pass the largest double, the last digit is rounded down instead
+// (" 1.79769313486231E+308").
 std::string NumberToText(double value);
 std::string NumberToText(float value);
 
@@ -56,6 +60,12 @@ double TextToNumber(std::string_view text);
 // "6294"): the form of the tables and files meant for other programs.
 void AppendShortestNumber(std::string& out, double value);
 void AppendShortestNumber(std::string& out, std::uint64_t value);
+
+// The value rounded to `significant` significant digits (1 to 17, halves to even on the
+// exact binary value) in the general form of C's "%.*g": plain from 1E-04 up to below
+// 1E+significant, the exponent form outside ("1e+20", "2.5e-05"), trailing zeros dropped,
+// no blank before it. ParseNumberText reads it.
+std::string SignificantNumberText(double value, int significant);
 
 // Rounds to the given number of decimal places (0 to 15); a value exactly halfway, as
 // the double stands, goes to the even last digit (0.125 -> 0.12, 0.375 -> 0.38).

@@ -1,7 +1,6 @@
 #include "target_load.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "number_text.h"
 
@@ -48,11 +47,10 @@ double LoadOfQualityText(const BayModel& conditions, const std::string& text) {
 
 // The value with `digits` significant digits, as the boxes write numbers.
 std::string SignificantText(double value, int digits) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-  if (digits > 15) return buffer;  // beyond what the boxes' own form keeps
-  const std::optional<double> parsed = ParseNumberText(buffer);
-  return parsed ? NumberToText(*parsed) : std::string(buffer);
+  const std::string text = SignificantNumberText(value, digits);
+  if (digits > 15) return text;  // beyond what the boxes' own form keeps
+  const std::optional<double> parsed = ParseNumberText(text);
+  return parsed ? NumberToText(*parsed) : text;
 }
 
 // The shortest text for the inflow-quality box that the box accepts and that gives the

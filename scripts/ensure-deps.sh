@@ -7,6 +7,10 @@ packages=(
   g++ cmake make
   libgtest-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
+  # Number texts, the same whatever the locale: {fmt} writes them, fast_float reads them
+  # (both used header-only). The locale tests make a decimal-comma locale with localedef
+  # from the locale sources in `locales`.
+  libfmt-dev libfast-float-dev locales
   # The window: Qt Widgets with its platform plugins (the offscreen one runs the window
   # tests without a display), Qt Charts (its CMake files also need Qt OpenGL's), Qt's own
   # Japanese texts, and the Japanese font the window's faces are mapped to.

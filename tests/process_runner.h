@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "exit_status.h"
 #include "test_helpers.h"
@@ -36,6 +37,8 @@ class InFolder : public ::testing::Test {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
       environment.remove(name);  // as where no screen is: nothing may need one
+    for (const auto& [name, value] : childEnvironment_)
+      environment.insert(QString::fromStdString(name), QString::fromStdString(value));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(QString::fromStdString(folder_.path()));
     process.setStandardInputFile(QProcess::nullDevice());
@@ -64,6 +67,7 @@ class InFolder : public ::testing::Test {
   }
 
   TempFolder folder_;
+  std::vector<std::pair<std::string, std::string>> childEnvironment_;  // set for every program
 };
 
 }  // namespace kurimo::test

@@ -13,6 +13,7 @@
 #include "chart_window.h"
 #include "look.h"
 #include "main_window.h"
+#include "recording_presenter.h"
 #include "recording_window.h"
 #include "sensitivity_window.h"
 #include "target_dialog.h"
@@ -23,26 +24,7 @@ namespace {
 
 using enum TextBox;
 
-struct RecordingPresenter final : MessagePresenter {
-  void Show(QWidget*, std::string_view text, std::string_view title) override {
-    messages.push_back({std::string(text), std::string(title)});
-  }
-  std::optional<std::string> ChooseFile(QWidget*, FileChoice choice) override {
-    fileQuestions.push_back(choice);
-    return std::nullopt;
-  }
-  std::optional<std::string> ChooseOutputFile(QWidget*, std::string_view) override {
-    return outputAnswer;
-  }
-  bool ChoosePrinter(QWidget*, QPrinter& printer) override {  // prints to a PDF file
-    printer.setOutputFileName(QString::fromStdString(printerFile));
-    return true;
-  }
-  test::Messages messages;
-  std::vector<FileChoice> fileQuestions;
-  std::optional<std::string> outputAnswer;
-  std::string printerFile;
-};
+using test::RecordingPresenter;
 
 class WindowTest : public ::testing::Test {
  protected:

@@ -1,16 +1,21 @@
 // Number texts of the boxes and the report, reading numbers (grouping commas, full-width
-// forms), rounding halves to even, texts echoed in messages, and code page 932.
+// forms), rounding halves to even, the same texts under a decimal-comma locale, texts
+// echoed in messages, and code page 932.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
 
+#include "decimal_comma_locale.h"
 #include "echo_text.h"
 #include "number_text.h"
 #include "text_encoding.h"
@@ -47,6 +52,143 @@ TEST(NumberToText, BoxAndFileForms) {
     EXPECT_EQ(NumberToText(value), box);
   for (const auto& [value, box] : singles)
     EXPECT_EQ(NumberToText(value), box);
+}
+
+// Every finite value's text reads back as a finite number. Fifteen digits of the four
+// largest doubles round up to 1.79769313486232E+308, beyond every double: their last digit
+// is rounded down. Seven digits of the largest single stay below it.
+TEST(NumberToText, TheTextsOfTheLargestValuesReadBack) {
+  constexpr double kMax = std::numeric_limits<double>::max();           // 1.7976931348623157e308
+  const double third = std::nextafter(std::nextafter(kMax, 0.0), 0.0);  // ...153e308
+  // clang-format off
+  const std::tuple<double, bool, const char*> rows[] = {  // the value, a single?, its digits
+      {kMax, false, "1.79769313486231E+308"}, {third, false, "1.79769313486231E+308"},
+      {1.7976931348623149e308, false, "1.79769313486231E+308"},  // rounds down on its own
+      {1.797693134862305e308, false, "1.7976931348623E+308"},
+      {std::numeric_limits<float>::max(), true, "3.402823E+38"}};
+  // clang-format on
+  for (const auto& [magnitude, single, digits] : rows) {
+    for (const double value : {magnitude, -magnitude}) {
+      const auto asSingle = static_cast<float>(value);
+      const std::string box = single ? NumberToText(asSingle) : NumberToText(value);
+      const std::string file = single ? NumberToFileText(asSingle) : NumberToFileText(value);
+      const std::string sign = value < 0 ? "-" : " ";
+      EXPECT_EQ(box + "|" + file, sign + digits + "|" + sign + digits + " ");
+      for (const std::string& text : {box, file}) {
+        const std::optional<double> back = ParseNumberText(text);
+        ASSERT_TRUE(back.has_value()) << text;
+        EXPECT_EQ(*back, std::strtod(text.c_str(), nullptr)) << text;
+        EXPECT_LE(std::fabs(*back), magnitude) << text;  // never past the value
+      }
+    }
+  }
+}
+
+// Against the C library in the C locale, on values of every magnitude (random bit patterns
+// and short decimals): the box text holds printf's correctly rounded 15 (7) digits; the
+// shortest form reads back and is printf's exponent form with the fewest digits that read
+// back, or a plain form no longer than that; the %g form is printf's.
+TEST(NumberToText, RoundsAsPrintfDoesInTheCLocale) {
+  std::mt19937_64 random(20240607);
+  char buffer[64];
+  for (int i = 0; i < 40000; ++i) {
+    double value = std::bit_cast<double>(random());
+    if (i % 2 == 1) value = static_cast<double>(random() % 100000000) / std::pow(10.0, i % 23);
+    if (!std::isfinite(value) || std::fabs(value) >= 1.797693134862315e308) continue;
+    std::snprintf(buffer, sizeof buffer, "%.14e", value);
+    ASSERT_EQ(ParseNumberText(NumberToText(value)), std::strtod(buffer, nullptr)) << buffer;
+    const float single = static_cast<float>(value);
+    if (std::isfinite(single)) {
+      std::snprintf(buffer, sizeof buffer, "%.6e", static_cast<double>(single));
+      ASSERT_EQ(ParseNumberText(NumberToFileText(single)), std::strtod(buffer, nullptr)) << buffer;
+    }
+    std::string shortest;
+    AppendShortestNumber(shortest, value);
+    ASSERT_EQ(std::strtod(shortest.c_str(), nullptr), value) << shortest;
+    for (int digits = 1;; ++digits) {  // printf's exponent form with the fewest digits
+      std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);
+      if (std::strtod(buffer, nullptr) == value || digits == 17) break;
+    }
+    if (shortest.find('e') != std::string::npos) {
+      ASSERT_EQ(shortest, buffer);
+    } else {
+      ASSERT_LE(shortest.size(), std::string_view(buffer).size()) << shortest << " " << buffer;
+    }
+    const int significant = 1 + i % 17;
+    std::snprintf(buffer, sizeof buffer, "%.*g", significant, value);
+    ASSERT_EQ(SignificantNumberText(value, significant), buffer);
+  }
+}
+
+// The form of the tables meant for other programs: plain unless the exponent is shorter.
+TEST(AppendShortestNumber, FewestDigitsInTheShorterForm) {
+  // clang-format off
+  const std::pair<double, const char*> rows[] = {
+      {0.1, "0.1"}, {6294.0, "6294"}, {123000.0, "123000"}, {10000.0, "10000"}, {1e5, "1e+05"},
+      {1e15, "1e+15"}, {1e300, "1e+300"}, {0.001, "0.001"}, {1e-5, "1e-05"}, {0.0001234, "0.0001234"},
+      {-2.5e-7, "-2.5e-07"}, {1.2345678901234568e20, "123456789012345683968"}, {1e23, "1e+23"},
+      {5e-324, "5e-324"}, {1.7976931348623157e308, "1.7976931348623157e+308"}, {-0.0, "-0"},
+      {kInf, "inf"}, {-kInf, "-inf"}, {kNaN, "nan"}, {-kNaN, "-nan"}};
+  // clang-format on
+  for (const auto& [value, expected] : rows) {
+    std::string text = "x";
+    AppendShortestNumber(text, value);
+    EXPECT_EQ(text, std::string("x") + expected) << value;
+  }
+  std::string count;
+  AppendShortestNumber(count, std::numeric_limits<std::uint64_t>::max());
+  EXPECT_EQ(count, "18446744073709551615");
+}
+
+// A window toolkit sets the C library's locale from the environment; a German desktop's
+// writes and reads 1,5. The texts stay those of the C locale.
+TEST(NumberTexts, AreTheSameUnderADecimalCommaLocale) {
+  const test::DecimalCommaLocale locale;
+  if (locale.Missing()) GTEST_SKIP() << test::DecimalCommaLocale::kMissing;
+  ASSERT_EQ(locale.Problem(), "");
+  struct BackToC {
+    ~BackToC() { std::setlocale(LC_ALL, "C"); }
+  } backToC;
+  const auto shortest = [](double value) {
+    std::string text;
+    AppendShortestNumber(text, value);
+    return text;
+  };
+  for (const bool german : {false, true}) {
+    if (german) {
+      locale.SetInEnvironment();
+      ASSERT_NE(std::setlocale(LC_ALL, ""), nullptr);
+      char buffer[16];  // the locale is in force: printf writes a comma
+      std::snprintf(buffer, sizeof buffer, "%.1f", 1.5);
+      ASSERT_STREQ(buffer, "1,5");
+    }
+    const char* const where = german ? "under de_DE.UTF-8" : "in the C locale";
+    // clang-format off
+    const std::tuple<double, const char*, const char*, const char*> numbers[] = {
+        {0.126, " .126", " 0.126 ", "0.126"}, {-2.5, "-2.5", "-2.5 ", "-2.5"},
+        {1234.5, " 1234.5", " 1234.5 ", "1234.5"}, {3310.0, " 3310", " 3310 ", "3310"},
+        {1.5e15, " 1.5E+15", " 1.5E+15 ", "1.5e+15"}, {-1.25e-7, "-1.25E-07", "-1.25E-07 ", "-1.25e-07"},
+        {std::numeric_limits<double>::max(), " 1.79769313486231E+308", " 1.79769313486231E+308 ",
+         "1.7976931348623157e+308"}};
+    const std::pair<const char*, std::optional<double>> parsed[] = {
+        {" 2.4", 2.4}, {"1,000.5", 1000.5}, {"1,5", std::nullopt}, {"2.5E-3", 0.0025},
+        {"-0,5", std::nullopt}, {"１２．５", 12.5}, {"1e999", std::nullopt}};
+    const std::pair<const char*, double> leading[] = {
+        {"1,5", 1.0}, {" 2.4x", 2.4}, {"-1.5e999", -kInf}, {"1.5e-999", 0.0}};
+    // clang-format on
+    for (const auto& [value, box, file, plain] : numbers) {
+      EXPECT_EQ(NumberToText(value), box) << where;
+      EXPECT_EQ(NumberToFileText(value), file) << where;
+      EXPECT_EQ(shortest(value), plain) << where;
+    }
+    EXPECT_EQ(NumberToText(0.126f) + NumberToFileText(0.126f), " .126 0.126 ") << where;
+    EXPECT_EQ(SignificantNumberText(5.6396391, 7), "5.639639") << where;
+    EXPECT_EQ(SignificantNumberText(1234567.0, 3), "1.23e+06") << where;
+    for (const auto& [text, value] : parsed)
+      EXPECT_EQ(ParseNumberText(text), value) << "'" << text << "' " << where;
+    for (const auto& [text, value] : leading)
+      EXPECT_EQ(LeadingNumber(text), value) << "'" << text << "' " << where;
+  }
 }
 
 // Full-width forms read as their ASCII ones; any other character ends the number.

@@ -1,10 +1,12 @@
 // Both programs' --version, and kurimo --pdf, run with no display in their environment: the
-// report of the default case or of a case file read back with pdftotext, and what fails.
+// report of the default case or of a case file read back with pdftotext, what fails, and
+// the same report under a decimal-comma locale.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "case_file.h"
+#include "decimal_comma_locale.h"
 #include "process_runner.h"
 
 namespace {
@@ -52,6 +54,22 @@ TEST_F(NoDisplay, PdfReportOfTheDefaultCaseAndOfACaseFile) {
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "half.json", "half.pdf", "report.pdf"}));
   ExpectText("half.pdf", {"half.json", "500", "×0.5"});
+}
+
+// Qt sets the C library's locale from the environment as it starts; a German desktop's
+// writes 1,5. The default run's file is still the golden one, and its report says the same.
+TEST_F(NoDisplay, ADecimalCommaLocaleChangesNoNumberOfTheReportOrItsFile) {
+  const DecimalCommaLocale locale;
+  if (locale.Missing()) GTEST_SKIP() << DecimalCommaLocale::kMissing;
+  ASSERT_EQ(locale.Problem(), "");
+  childEnvironment_ = locale.Environment();
+  ASSERT_EQ(Run("locale", {"decimal_point"}).out, ",\n");  // in force for every program
+  const ProcessResult r = Window({"--pdf", "report.pdf", "--output", "report.txt"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out + r.err, "");
+  EXPECT_EQ(ReadBytes(folder_.File("report.txt")),
+            ReadBytes(KURIMO_TEST_DATA_DIR "/default-Kurimo_OUT.txt"));
+  ExpectText("report.pdf", {"1000", "629.4", "4.52", "3.15", "2.66", "718 分（短縮なし）"});
 }
 
 TEST_F(NoDisplay, PdfFailuresEndWithTheirStatusAndKeepTheEarlierFile) {
