@@ -122,9 +122,27 @@ TargetLoad FindTargetLoadForCase(const BayModel& conditions, double targetMean) 
 
 namespace {
 
+// The decimal exponent of a finite magnitude above 0: floor(log10(x)), found by comparing
+// with powers of ten made by multiplication and division, so that no platform's log10 can
+// move it at a power of ten.
+int DecimalMagnitude(double x) {
+  int magnitude = 0;
+  double power = 1;
+  while (x >= power * 10 && magnitude < 400) {
+    power *= 10;
+    ++magnitude;
+  }
+  while (x < power && magnitude > -400) {
+    power /= 10;
+    --magnitude;
+  }
+  return magnitude;
+}
+
 std::string Significant(double value, int digits) {
   if (value == 0) return NumberToText(0.0);
-  const int magnitude = static_cast<int>(std::floor(std::log10(std::abs(value))));
+  if (!std::isfinite(value)) return SignificantText(value, digits);
+  const int magnitude = DecimalMagnitude(std::abs(value));
   const int places = digits - 1 - magnitude;
   if (places < 0 || places > 15) return SignificantText(value, digits);
   return NumberToText(RoundHalfEven(value, places));
