@@ -323,22 +323,6 @@ BayModel WithChoice(BayModel m, const MultiplierChoice& choice) {
 
 using SingleRun = std::pair<BayModel, RunResult>;
 
-// Starts threads as the platform does but refuses one start (counted from 1; 0 refuses every
-// start), as a system that has run out of threads refuses them.
-class RefusingStarter final : public ThreadStarter {
- public:
-  explicit RefusingStarter(int refused) : refused_(refused) {}
-  std::unique_ptr<StartedThread> Start(std::function<void()> work) override {
-    ++asked;
-    if (refused_ == 0 || asked == refused_) return nullptr;
-    return PlatformThreads().Start(std::move(work));
-  }
-  int asked = 0;
-
- private:
-  int refused_;
-};
-
 // The choice and every figure of the outcome against the single run of its case, to the bit.
 void ExpectSameAsSingleRun(const CaseOutcome& o, const MultiplierChoice& choice,
                            const SingleRun& run) {
@@ -407,7 +391,7 @@ TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
         total = all;
         return true;
       };
-      RefusingStarter starter(refused);
+      test::RefusingStarter starter(refused);
       const std::vector<CaseOutcome> outcomes = RunCases(
           conditions, choices, {threads, progress, avx2, refused < 0 ? nullptr : &starter});
       ASSERT_EQ(outcomes.size(), choices.size());
@@ -463,7 +447,7 @@ TEST(RunCases, WithoutThreadsTheCallingThreadWorksAndIsAskedAsItGoes) {
   const std::vector<MultiplierChoice> choices = SweepChoices(conditions, false, true, false);
   const std::thread::id caller = std::this_thread::get_id();
   std::vector<std::uint64_t> calls;
-  RefusingStarter none(0);
+  test::RefusingStarter none(0);
   SweepControl control{.threads = 2,
                        .progress =
                            [&](std::uint64_t done, std::uint64_t) {
@@ -483,7 +467,7 @@ TEST(RunCases, WithoutThreadsTheCallingThreadWorksAndIsAskedAsItGoes) {
   EXPECT_TRUE(0 < calls[0] && calls[0] < calls[1] && calls[1] < calls[2]);
   EXPECT_EQ(cancelled(outcomes), 8);  // the eight cases in the lanes of the one worker
 
-  RefusingStarter second(2);  // one worker thread of three
+  test::RefusingStarter second(2);  // one worker thread of three
   control.threads = 3, control.threadStarter = &second, calls.clear();
   outcomes = RunCases(conditions, choices, control);
   EXPECT_EQ(std::tuple(second.asked, calls.size(), cancelled(outcomes)), std::tuple(2, 3u, 8));
