@@ -38,6 +38,7 @@ class RecordingWindow final : public WindowOps, public Canvas {
   std::array<int, 3> selected{-1, -1, -1};
   std::array<PackedColour, kGroupCount + 1> groupColours{};
   Messages messages;
+  std::vector<bool> messagesInRun;  // by message: shown between BeginRun and EndRun
   int fills = 0, clientWidth = 8625, clientHeight = 6675;
   std::string fontName;
   std::vector<std::array<int, 4>> outerPanelPlacements;
@@ -85,6 +86,7 @@ class RecordingWindow final : public WindowOps, public Canvas {
   void SetGroupColour(int group, PackedColour colour) override { groupColours[group] = colour; }
   void ShowMessage(std::string_view text, std::string_view title) override {
     messages.push_back({std::string(text), std::string(title)});
+    messagesInRun.push_back(runsBegun > runsEnded);
   }
   Canvas& Panel() override { return *this; }
   std::string FontFace() const override { return "IPAPGothic"; }

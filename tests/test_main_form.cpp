@@ -37,7 +37,7 @@ struct Session {  // a window and its form after start-up
           static_cast<int>(std::find(colours + 1, colours + 14, window.groupColours[g]) - colours);
     return levels;
   }
-  void Calculate() { form.Command1Click(), window.messages.clear(); }
+  void Calculate() { form.Command1Click(), window.messages.clear(), window.messagesInRun.clear(); }
   test::TempFolder folder;
   std::string outputPath = folder.File("Kurimo_OUT.txt");
   test::RecordingWindow window;
@@ -343,6 +343,7 @@ TEST(FormRuns, ARunEndsItsRunStateWhateverItsCalculationDoes) {
       EXPECT_TRUE(s.window.messages.empty());
     } else {
       ASSERT_EQ(s.window.messages.size(), 1u);
+      EXPECT_EQ(s.window.messagesInRun, std::vector<bool>{false}) << "told after the run ended";
       EXPECT_TRUE(s.window.messages[0].text.starts_with(row.message)) << s.window.messages[0].text;
       EXPECT_EQ(s.window.messages[0].title, "計算のエラー");
       EXPECT_TRUE(s.window.sensitivityShown.empty());
@@ -374,6 +375,8 @@ TEST(FormRuns, ChangesDuringARunAreTakenOnceItsResultIsShown) {
        [](auto& w) { w.Pick(Quality, 1), w.Type(Text8, "20"); }},
       {"the quality typed, then picked",  // the inflow colour of the picked factor
        [](auto& w) { w.Type(Text8, "20"), w.Pick(Quality, 1), w.Type(Text1, "500"); }},
+      {"typed, picked, typed again",  // the last change counts: 3 as typed, not 3 x 0.2
+       [](auto& w) { w.Type(Text8, "20"), w.Pick(Quality, 1), w.Type(Text8, "3"); }},
       {"typed and typed back", [](auto& w) { w.Type(Text1, "10005"), w.Type(Text1, " 1000"); },
        true},
   };
@@ -414,15 +417,21 @@ TEST(FormRuns, ChangesDuringARunAreTakenOnceItsResultIsShown) {
     }
   }
   // The run's own figures, independently of the comparison: the report of a 1000 km2 bay.
+  // The defaults button and opening a case do nothing during the run.
   Session s;
   s.window.Type(Text9, RiverForProgress(&MainForm::Command1Click));
-  s.window.duringRun = [&] { s.window.Type(Text1, "10005"); };
+  s.window.fileAnswer = s.folder.File("none.kurimo");
+  s.window.duringRun = [&] {
+    s.window.Type(Text1, "10005"), s.form.Command3Click(), s.form.MenuOpenCase();
+  };
   s.form.Command1Click();
   EXPECT_TRUE(test::ReadCp932Lines(s.outputPath)
                   .at(4)
                   .starts_with("    湾面積(km2)= 1000　平均水深(m)= 18　"));
   EXPECT_EQ(std::tuple(s.form.Model().BayArea, s.window.BoxText(Text3)),
             std::tuple("10005", " 180.09"));
+  EXPECT_TRUE(s.window.fileQuestions.empty());
+  EXPECT_EQ(s.window.messages.size(), 1u);  // the result alone
 }
 
 TEST(SensitivityText, CaseStatuses) {
