@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <utility>
 
 #include "case_file.h"
@@ -39,10 +41,58 @@ constexpr MultiplierList kLists[] = {MultiplierList::Section, MultiplierList::Qu
 constexpr TextBox kConditionBoxes[] = {TextBox::Text1, TextBox::Text2, TextBox::Text4,
                                        TextBox::Text7, TextBox::Text8, TextBox::Text9};
 
+// The text each editable box's condition holds, in ConditionBox order.
+constexpr std::string BayModel::*kConditionTexts[] = {
+    &BayModel::BayArea,        &BayModel::MeanDepth,     &BayModel::MouthLength,
+    &BayModel::OpenSeaQuality, &BayModel::InflowQuality, &BayModel::InflowRate};
+
+const std::string& ConditionText(const BayModel& model, ConditionBox condition) {
+  return model.*kConditionTexts[static_cast<int>(condition)];
+}
+
 constexpr std::string_view kAboutTitle = "このプログラムについて";
 constexpr std::string_view kSensitivityCancelledTitle = "計算の中止";
 constexpr std::string_view kSensitivityCancelledMessage =
     "感度分析を中止しました。結果は表示しません。";
+constexpr std::string_view kRunBrokeOffTitle = "計算のエラー";
+
+// A calculation that ended on an exception rather than with a status: what could not be
+// finished, the cause as far as the user can act on it, and what was kept.
+std::string RunBrokeOffMessage(std::string_view calculation, std::exception_ptr cause,
+                               std::string_view kept) {
+  std::string reason = "予期しないエラーが起きました";
+  try {
+    std::rethrow_exception(cause);
+  } catch (const std::bad_alloc&) {
+    reason = "メモリが足りません。ほかのプログラムを閉じてからやり直してください";
+  } catch (...) {
+  }
+  return std::string(calculation) + "を最後まで続けられませんでした（" + reason + "）。" +
+         std::string(kept);
+}
+
+// The window's run state, from BeginRun to EndRun, ended however the run ends: the window
+// takes input again and the handlers take edits again.
+class RunState {
+ public:
+  RunState(WindowOps& window, bool& running) : window_(window), running_(running) {
+    running_ = true;
+    window_.BeginRun();
+  }
+  RunState(const RunState&) = delete;
+  RunState& operator=(const RunState&) = delete;
+  ~RunState() { End(); }
+
+  void End() {
+    if (!running_) return;
+    window_.EndRun();
+    running_ = false;
+  }
+
+ private:
+  WindowOps& window_;
+  bool& running_;
+};
 
 }  // namespace
 
@@ -139,6 +189,13 @@ void MainForm::WriteLoadPerVolume() {
 void MainForm::TextChange(TextBox box) {
   const std::optional<ConditionBox> condition = EditedCondition(box);
   if (!condition) return;  // the system's boxes have no handler
+  if (running_) {
+    // The run's result must be that of the conditions it started with; the edit is taken
+    // once the result is shown.
+    std::erase(heldChanges_, std::variant<TextBox, MultiplierList>(box));
+    heldChanges_.emplace_back(box);
+    return;
+  }
   std::string text = window_.BoxText(box);
   if (const std::optional<InputLimit> failed = FailedInputLimit(*condition, text)) {
     window_.ShowMessage(failed->message, failed->title);
@@ -196,6 +253,11 @@ void MainForm::TextChange(TextBox box) {
 }
 
 void MainForm::ListClick(MultiplierList list) {
+  if (running_) {  // taken once the run's result is shown, as an edit is
+    std::erase(heldChanges_, std::variant<TextBox, MultiplierList>(list));
+    heldChanges_.emplace_back(list);
+    return;
+  }
   const int index = window_.SelectedListIndex(list);
   if (index < 0) return;
   const double factor = LeadingNumber(window_.ListEntryText(list, index));
@@ -224,18 +286,30 @@ void MainForm::ListClick(MultiplierList list) {
 
 void MainForm::Command1Click() {
   if (running_) return;  // the window blocks a second start; this guards it anyway
-  running_ = true;
-  WindowRunObserver observer(window_);
-  window_.BeginRun();
-  const RunResult result = model_.RunSimulation(outputPath_, observer);
-  window_.EndRun();
-  running_ = false;
+  RunResult result;
+  {
+    RunState run(window_, running_);
+    WindowRunObserver observer(window_);
+    try {
+      result = model_.RunSimulation(outputPath_, observer);
+    } catch (...) {
+      // The output file is replaced only by a completed run, so the earlier one stands.
+      run.End();
+      window_.ShowMessage(
+          RunBrokeOffMessage("計算", std::current_exception(),
+                             "出力ファイル「" + outputPath_ + "」は書き換えていません。"),
+          kRunBrokeOffTitle);
+      TakeHeldChanges();
+      return;
+    }
+  }
   lastRunStatus_ = result.status;
 
   if (result.status != RunStatus::Completed) {
     // The result boxes and colours keep what the last finished run left.
     const UserMessage fault = RunFaultMessage(result, outputPath_);
     window_.ShowMessage(fault.text, fault.title);
+    TakeHeldChanges();
     return;
   }
   currentRun_ = RunRecord{model_.Series, model_.SteadyState(), CaseName(),
@@ -251,6 +325,7 @@ void MainForm::Command1Click() {
   }
   const UserMessage message = RunResultMessage(model_);
   window_.ShowMessage(message.text, message.title);
+  TakeHeldChanges();
 }
 
 void MainForm::Command2Click() {
@@ -258,6 +333,7 @@ void MainForm::Command2Click() {
 }
 
 void MainForm::Command3Click() {
+  if (running_) return;  // the window blocks it during a run; the case must stay as it ran
   for (MultiplierList list : kLists) {
     window_.SelectListEntry(list, window_.ListEntryText(list, 0));
   }
@@ -268,6 +344,20 @@ void MainForm::ConditionsChanged() {
   currentRun_.reset();
   window_.SetRunResultsAvailable(false);
   if (targetShown_) window_.UpdateTargetLoad(TargetFigures());
+}
+
+void MainForm::TakeHeldChanges() {
+  const std::vector<std::variant<TextBox, MultiplierList>> held = std::exchange(heldChanges_, {});
+  for (const std::variant<TextBox, MultiplierList>& change : held) {
+    if (const TextBox* box = std::get_if<TextBox>(&change)) {
+      // A box that is back at the text the case holds has nothing to take.
+      if (window_.BoxText(*box) != ConditionText(model_, *EditedCondition(*box))) TextChange(*box);
+      continue;
+    }
+    const MultiplierList list = std::get<MultiplierList>(change);
+    const int index = window_.SelectedListIndex(list);
+    if (index >= 0 && CurrentEntry(model_, list) != index) ListClick(list);
+  }
 }
 
 void MainForm::MenuOpenCase() {
@@ -316,8 +406,8 @@ void MainForm::MenuSaveCase() {
   // The texts the case holds: what was typed into each box and passed its check (a box
   // whose text is being corrected still counts with its last accepted text).
   SavedCase saved;
-  saved.texts = {model_.BayArea,        model_.MeanDepth,     model_.MouthLength,
-                 model_.OpenSeaQuality, model_.InflowQuality, model_.InflowRate};
+  for (std::size_t i = 0; i < std::size(kConditionBoxes); ++i)
+    saved.texts[i] = ConditionText(model_, *EditedCondition(kConditionBoxes[i]));
   for (std::size_t i = 0; i < std::size(kLists); ++i) {
     const int index = window_.SelectedListIndex(kLists[i]);
     saved.entries[i] = window_.ListEntryText(kLists[i], index < 0 ? 0 : index);
@@ -375,21 +465,32 @@ void MainForm::MenuSensitivity() {
     }
   }
 
-  running_ = true;
-  window_.BeginRun();
-  SweepControl control;
-  control.progress = [this](std::uint64_t done, std::uint64_t total) {
-    return window_.ContinueRun(done, total);
-  };
-  const std::vector<CaseOutcome> outcomes = RunCases(model_, choices, control);
-  window_.EndRun();
-  running_ = false;
+  std::vector<CaseOutcome> outcomes;
+  {
+    RunState run(window_, running_);
+    SweepControl control;
+    control.threadStarter = threadStarter_;
+    control.progress = [this](std::uint64_t done, std::uint64_t total) {
+      return window_.ContinueRun(done, total);
+    };
+    try {
+      outcomes = RunCases(model_, choices, control);
+    } catch (...) {
+      run.End();
+      window_.ShowMessage(
+          RunBrokeOffMessage("感度分析", std::current_exception(), "結果は表示しません。"),
+          kRunBrokeOffTitle);
+      TakeHeldChanges();
+      return;
+    }
+  }
 
   const bool stopped = std::any_of(outcomes.begin(), outcomes.end(), [](const CaseOutcome& o) {
     return o.runStatus == RunStatus::Cancelled;
   });
   if (stopped) {
     window_.ShowMessage(kSensitivityCancelledMessage, kSensitivityCancelledTitle);
+    TakeHeldChanges();
     return;
   }
 
@@ -415,6 +516,7 @@ void MainForm::MenuSensitivity() {
         [](const SensitivityPoint& a, const SensitivityPoint& b) { return a.factor < b.factor; });
   }
   window_.ShowSensitivity(figures);
+  TakeHeldChanges();
 }
 
 void MainForm::MenuSaveReportPdf() {

@@ -6,17 +6,22 @@
 //   start -> run the model -> output file, bay mean in Text16, bay colours, result message;
 //   menu items -> case files and the series (formats/), the chart, the sensitivity table,
 //   the load for a target, the copy and the report page (report_content.h).
+// A run (start, or the sensitivity table) holds the case still: edits and picks that reach
+// the handlers meanwhile are held back and handled once the run's result is shown.
 // The form owns the case (BayModel), the colour scale and the legend; the window itself
 // holds no calculation.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "bay_model.h"
 #include "case_inputs.h"
 #include "colour_legend.h"
 #include "colour_scale.h"
+#include "thread_start.h"
 #include "window_ops.h"
 
 namespace kurimo {
@@ -33,9 +38,10 @@ class MainForm {
   void FormLoad();
   // Keeps the outer panel over the whole client area; a minimised window changes nothing.
   void FormResize();
-  // The change notification of a text box; only the six editable boxes react.
+  // The change notification of a text box; only the six editable boxes react. During a
+  // run the change is held back until the run's result is shown (see Running).
   void TextChange(TextBox box);
-  // The selection notification of a multiplier list.
+  // The selection notification of a multiplier list; held back during a run as an edit is.
   void ListClick(MultiplierList list);
   void Command1Click();  // 計算開始: run and show the result
   void Command2Click();  // 終了（閉じる）: end the program
@@ -81,14 +87,20 @@ class MainForm {
   const BayModel& Model() const { return model_; }
   const std::string& OutputPath() const { return outputPath_; }
   const ColourScale& Scale() const { return scale_; }
+  // A run is under way: from the start of 計算開始 or 感度分析 to the end of its result.
   bool Running() const { return running_; }
+  // Where the sensitivity table's sweep gets its threads (the platform's unless set).
+  void SetThreadStarter(ThreadStarter& starter) { threadStarter_ = &starter; }
 
  private:
   void ColourGroup(int group, float concentration);
   void ColourAllGroups();    // every group from the conditions, after the scale is built
   void DefaultTail();        // default case, scale, colours, legend
   void ConditionsChanged();  // the last run no longer matches the conditions
-  void CaseNamed();          // the case has just been opened from or saved to caseFile_
+  // Handles the edits and picks held back during the run that has just ended, in the
+  // order of their last change, each box or list that no longer agrees with the case.
+  void TakeHeldChanges();
+  void CaseNamed();  // the case has just been opened from or saved to caseFile_
 
   TargetView TargetFigures();  // recomputes target_ for the case as it stands
 
@@ -106,6 +118,9 @@ class MainForm {
   ColourScale scale_;
   ColourLegend legend_;
   bool running_ = false;
+  // The boxes and lists whose change arrived during the run, by their last change.
+  std::vector<std::variant<TextBox, MultiplierList>> heldChanges_;
+  ThreadStarter* threadStarter_ = nullptr;
   std::string caseFile_;  // the path the case was last opened from or saved to
   std::optional<RunRecord> currentRun_;
   std::string targetText_;  // the last accepted text of the target box; empty: no target

@@ -114,7 +114,8 @@ class WindowOps {
   // A calculation's progress. BeginRun and EndRun bracket it; in between, ContinueRun is
   // called every few milliseconds with the steps done (across all cases, for several) and
   // returns false once the user has asked to stop. The window blocks every other input
-  // meanwhile.
+  // meanwhile, the condition boxes and lists included; a change that reaches the handlers
+  // all the same is held back until the run's result is shown.
   virtual void BeginRun() = 0;
   virtual bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) = 0;
   virtual void EndRun() = 0;

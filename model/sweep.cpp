@@ -125,9 +125,43 @@ struct Sweep {
   std::exception_ptr failure;  // guarded by mutex
 };
 
+// Puts the progress callback's question: whether the sweep goes on. The first no stops the
+// sweep, and the callback is not called again after it.
+class ProgressQuestion {
+ public:
+  ProgressQuestion(Sweep& sweep, const SweepControl& control)
+      : sweep_(sweep), control_(control), last_(Clock::now()) {}
+
+  void Ask() {
+    if (!control_.progress || stopAsked_) return;
+    if (!control_.progress(sweep_.stepsDone.load(), sweep_.totalSteps)) {
+      stopAsked_ = true;
+      sweep_.stop = true;
+    }
+  }
+
+  // Asks once the interval has passed since the last question or the start.
+  void AskWhenDue() {
+    const Clock::time_point now = Clock::now();
+    if (now - last_ < kProgressInterval) return;
+    last_ = now;
+    Ask();
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  Sweep& sweep_;
+  const SweepControl& control_;
+  Clock::time_point last_;
+  bool stopAsked_ = false;
+};
+
 class Worker {
  public:
-  explicit Worker(Sweep& sweep) : sweep_(sweep) {
+  // A worker on the calling thread, when no thread could be started, is given the progress
+  // question to put between its blocks of steps, as the calling thread would while it waits.
+  explicit Worker(Sweep& sweep, ProgressQuestion* progress = nullptr)
+      : sweep_(sweep), progress_(progress) {
     // The mean of five boxes of one constituent, as ComputeBayMean forms it.
     meanModel_->ConstituentCount = 1;
     meanModel_->BayBoxCount = 5;
@@ -156,6 +190,7 @@ class Worker {
           Fill(lane);
         }
       }
+      BetweenBlocks();
     }
   }
 
@@ -214,6 +249,7 @@ class Worker {
         Finished(p.index);
         return;
       }
+      BetweenBlocks();
     }
     KeepConcentrations(m, out);
     FinishWithMean(m, out);
@@ -226,7 +262,12 @@ class Worker {
     sweep_.stepsDone.fetch_add(steps, std::memory_order_relaxed);
   }
 
+  void BetweenBlocks() {
+    if (progress_ != nullptr) progress_->AskWhenDue();
+  }
+
   Sweep& sweep_;
+  ProgressQuestion* progress_;
   // On the heap: together they are larger than a thread's stack should carry.
   std::unique_ptr<ChainLanes> lanes_ = std::make_unique<ChainLanes>();
   std::unique_ptr<BayModel> meanModel_ = std::make_unique<BayModel>();
@@ -249,34 +290,38 @@ void WorkerMain(Sweep& sweep) {
 }
 
 // Joins the workers however the calling thread leaves, stopping them first if it leaves
-// early (an exception from the progress callback, or a thread that could not start).
+// early (an exception from the progress callback).
 class WorkerThreads {
  public:
-  explicit WorkerThreads(Sweep& sweep) : sweep_(sweep) {}
+  WorkerThreads(Sweep& sweep, ThreadStarter& starter) : sweep_(sweep), starter_(starter) {}
   WorkerThreads(const WorkerThreads&) = delete;
   WorkerThreads& operator=(const WorkerThreads&) = delete;
   // The threads join as they are destroyed, after the stop.
   ~WorkerThreads() { sweep_.stop = true; }
 
-  void Start() {
+  // Starts one more worker; false when no thread could be had for it.
+  bool Start() {
     {
       std::lock_guard lock(sweep_.mutex);
       ++sweep_.running;
     }
-    try {
-      threads_.emplace_back(WorkerMain, std::ref(sweep_));
-    } catch (...) {
+    std::unique_ptr<StartedThread> thread =
+        starter_.Start([&sweep = sweep_] { WorkerMain(sweep); });
+    if (thread == nullptr) {
       std::lock_guard lock(sweep_.mutex);
       --sweep_.running;
-      throw;
+      return false;
     }
+    threads_.push_back(std::move(thread));
+    return true;
   }
 
   void JoinAll() { threads_.clear(); }
 
  private:
   Sweep& sweep_;
-  std::vector<std::jthread> threads_;
+  ThreadStarter& starter_;
+  std::vector<std::unique_ptr<StartedThread>> threads_;
 };
 
 unsigned WorkerCount(const SweepControl& control, std::size_t pendingCases) {
@@ -318,26 +363,29 @@ std::vector<CaseOutcome> RunCases(const BayModel& conditions,
                    [](const PendingCase& a, const PendingCase& b) { return a.steps > b.steps; });
 
   {
-    WorkerThreads workers(sweep);
+    WorkerThreads workers(sweep,
+                          control.threadStarter ? *control.threadStarter : PlatformThreads());
+    ProgressQuestion progress(sweep, control);
     const unsigned count = WorkerCount(control, sweep.pending.size());
-    for (unsigned i = 0; i < count; ++i)
-      workers.Start();
+    unsigned started = 0;
+    // The first thread refused means the system has no more to give: no use asking again.
+    while (started < count && workers.Start())
+      ++started;
 
-    std::unique_lock lock(sweep.mutex);
-    bool stopAsked = false;
-    while (
-        !sweep.workersEnded.wait_for(lock, kProgressInterval, [&] { return sweep.running == 0; })) {
-      if (!control.progress || stopAsked) continue;
-      lock.unlock();
-      const bool go = control.progress(sweep.stepsDone.load(), sweep.totalSteps);
-      lock.lock();
-      if (!go) {
-        stopAsked = true;
-        sweep.stop = true;
+    if (count > 0 && started == 0) {
+      // Not one thread: the calling thread is the sweep's only worker.
+      Worker(sweep, &progress).Run();
+    } else {
+      std::unique_lock lock(sweep.mutex);
+      while (!sweep.workersEnded.wait_for(lock, kProgressInterval,
+                                          [&] { return sweep.running == 0; })) {
+        lock.unlock();
+        progress.Ask();
+        lock.lock();
       }
+      lock.unlock();
+      workers.JoinAll();
     }
-    lock.unlock();
-    workers.JoinAll();
   }
   if (sweep.failure) std::rethrow_exception(sweep.failure);
 

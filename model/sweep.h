@@ -14,6 +14,7 @@
 
 #include "bay_model.h"
 #include "case_inputs.h"
+#include "thread_start.h"
 
 namespace kurimo {
 
@@ -55,12 +56,18 @@ struct SweepControl {
   // Only for checking the two versions of the stepping code against each other: false
   // keeps to the code that every processor runs, even where AVX2 is available.
   bool useAvx2 = true;
+  // Starts the worker threads; null: the platform's own. A thread that cannot be started
+  // costs only speed: the sweep goes on with the workers it has, and with none the calling
+  // thread does a worker's work (calling progress between its blocks of steps), so the
+  // outcomes are the same to the bit however many threads there are.
+  ThreadStarter* threadStarter = nullptr;
 };
 
 // Runs the cases of `conditions` with the multiplier entries of each choice (the model's
 // own factors are not used) and returns their outcomes in the order of `cases`. Blocks
 // until every case has finished or the sweep has been stopped; writes no file. Throws
-// std::out_of_range, before running anything, for an entry index outside its list.
+// std::out_of_range, before running anything, for an entry index outside its list, and
+// passes on an exception from the progress callback once the workers have stopped.
 std::vector<CaseOutcome> RunCases(const BayModel& conditions,
                                   std::span<const MultiplierChoice> cases,
                                   const SweepControl& control = {});

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 #include "main_form.h"
@@ -37,6 +38,7 @@ class RecordingWindow final : public WindowOps, public Canvas {
   std::array<int, 3> selected{-1, -1, -1};
   std::array<PackedColour, kGroupCount + 1> groupColours{};
   Messages messages;
+  std::vector<bool> messagesInRun;  // by message: shown between BeginRun and EndRun
   int fills = 0, clientWidth = 8625, clientHeight = 6675;
   std::string fontName;
   std::vector<std::array<int, 4>> outerPanelPlacements;
@@ -50,6 +52,10 @@ class RecordingWindow final : public WindowOps, public Canvas {
   std::optional<std::string> pdfFailure, printFailure;  // what writing and printing answer
   // What the progress answers: true stops every run at its first look.
   bool stopRuns = false;
+  // Called at the first look at each run's progress, while the run is under way: what
+  // reaches the handlers then (an edit, a pick), or a failure of the progress display.
+  std::function<void()> duringRun;
+  int runsBegun = 0, runsEnded = 0, progressLooks = 0;
 
   void Type(TextBox box, std::string_view text) { SetBoxText(box, text); }  // one change
   void Pick(MultiplierList list, int row) {
@@ -80,6 +86,7 @@ class RecordingWindow final : public WindowOps, public Canvas {
   void SetGroupColour(int group, PackedColour colour) override { groupColours[group] = colour; }
   void ShowMessage(std::string_view text, std::string_view title) override {
     messages.push_back({std::string(text), std::string(title)});
+    messagesInRun.push_back(runsBegun > runsEnded);
   }
   Canvas& Panel() override { return *this; }
   std::string FontFace() const override { return "IPAPGothic"; }
@@ -88,9 +95,13 @@ class RecordingWindow final : public WindowOps, public Canvas {
   void PlaceOuterPanel(int left, int top, int width, int height) override {
     outerPanelPlacements.push_back({left, top, width, height});
   }
-  void BeginRun() override {}
-  bool ContinueRun(std::uint64_t, std::uint64_t) override { return !stopRuns; }
-  void EndRun() override {}
+  void BeginRun() override { ++runsBegun, firstLook_ = true; }
+  bool ContinueRun(std::uint64_t, std::uint64_t) override {
+    ++progressLooks;
+    if (std::exchange(firstLook_, false) && duringRun) duringRun();
+    return !stopRuns;
+  }
+  void EndRun() override { ++runsEnded; }
   void EndProgram() override {}
   std::optional<std::string> ChooseFile(FileChoice choice) override {
     return fileQuestions.push_back(choice), fileAnswer;
@@ -119,6 +130,9 @@ class RecordingWindow final : public WindowOps, public Canvas {
   void SetFontName(std::string_view name) override { fontName = name; }
   void SetPenWidth(std::int16_t) override {}
   void SetPenStyle(std::int16_t) override {}
+
+ private:
+  bool firstLook_ = false;
 };
 
 }  // namespace kurimo::test

@@ -13,6 +13,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "case_inputs.h"
@@ -438,8 +439,9 @@ void ExpectSameAsSingleRun(const CaseOutcome& o, const MultiplierChoice& choice,
   EXPECT_EQ(std::memcmp(&o.bayAverage, &mean, sizeof mean), 0) << o.bayAverage;
 }
 
-// Sweeps whose cases end in different ways, with one to three workers and both versions of
-// the stepping code: every case as its single run, the progress counted in steps.
+// Sweeps whose cases end in different ways, with one to three workers, both versions of the
+// stepping code, and a system that refuses threads: every case as its single run, the
+// progress counted in steps.
 TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
   using enum RunStatus;
   // Conditions, the lists swept (bits: section 4, quality 2, quantity 1), how the cases end.
@@ -469,24 +471,29 @@ TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
       steps += runs.back().second.stepCount;
     }
     EXPECT_EQ(reasons, ends) << conditions.BayArea;
-    for (unsigned threads : {1u, 2u, 3u}) {
-      for (bool avx2 : {false, true}) {
-        SCOPED_TRACE(::testing::Message() << conditions.BayArea << threads << avx2);
-        std::uint64_t last = 0, total = steps;  // as the last call gives them
-        const auto progress = [&](std::uint64_t done, std::uint64_t all) {
-          EXPECT_GE(done, last);
-          last = done;
-          total = all;
-          return true;
-        };
-        const std::vector<CaseOutcome> outcomes =
-            RunCases(conditions, choices, {threads, progress, avx2});
-        ASSERT_EQ(outcomes.size(), choices.size());
-        for (std::size_t i = 0; i < choices.size(); ++i)
-          ExpectSameAsSingleRun(outcomes[i], choices[i], runs[i]);
-        EXPECT_EQ(total, steps);
-        EXPECT_LE(last, steps);
-      }
+    // Threads asked for, the stepping code, the start the system refuses (-1: none, the
+    // platform's own starter; 0: every one, so the calling thread does all the work).
+    const std::tuple<unsigned, bool, int> workers[] = {
+        {1, false, -1}, {1, true, -1}, {2, false, -1}, {2, true, -1},
+        {3, false, -1}, {3, true, -1}, {2, true, 0},   {3, false, 2}};
+    for (const auto& [threads, avx2, refused] : workers) {
+      SCOPED_TRACE(::testing::Message() << conditions.BayArea << " threads " << threads << " avx2 "
+                                        << avx2 << " refused " << refused);
+      std::uint64_t last = 0, total = steps;  // as the last call gives them
+      const auto progress = [&](std::uint64_t done, std::uint64_t all) {
+        EXPECT_GE(done, last);
+        last = done;
+        total = all;
+        return true;
+      };
+      test::RefusingStarter starter(refused);
+      const std::vector<CaseOutcome> outcomes = RunCases(
+          conditions, choices, {threads, progress, avx2, refused < 0 ? nullptr : &starter});
+      ASSERT_EQ(outcomes.size(), choices.size());
+      for (std::size_t i = 0; i < choices.size(); ++i)
+        ExpectSameAsSingleRun(outcomes[i], choices[i], runs[i]);
+      EXPECT_EQ(total, steps);
+      EXPECT_LE(last, steps);
     }
   }
 }
@@ -525,6 +532,44 @@ TEST(RunCases, ProgressStopsTheSweepAndCountsACaseThatEndsEarlyInFull) {
             4);
   EXPECT_GE(calls[0].first, 4 * (calls[0].second / 8));
   EXPECT_LT(calls[0].first, calls[0].second);
+}
+
+// Without a thread to be had, the calling thread steps the cases itself and is asked between
+// its blocks, on the calling thread, as it would be while workers ran; the stop and an
+// exception from the callback work as they do with workers, and so with fewer workers.
+TEST(RunCases, WithoutThreadsTheCallingThreadWorksAndIsAskedAsItGoes) {
+  const BayModel conditions = test::ModelOf(test::kLongCase);  // millions of steps a case
+  const std::vector<MultiplierChoice> choices = SweepChoices(conditions, false, true, false);
+  const std::thread::id caller = std::this_thread::get_id();
+  std::vector<std::uint64_t> calls;
+  test::RefusingStarter none(0);
+  SweepControl control{.threads = 2,
+                       .progress =
+                           [&](std::uint64_t done, std::uint64_t) {
+                             EXPECT_EQ(std::this_thread::get_id(), caller);
+                             calls.push_back(done);
+                             return calls.size() < 3;  // the third call stops the sweep
+                           },
+                       .threadStarter = &none};
+  const auto cancelled = [&](const std::vector<CaseOutcome>& outcomes) {
+    return std::count_if(outcomes.begin(), outcomes.end(), [](const CaseOutcome& o) {
+      return o.runStatus == RunStatus::Cancelled && o.stepsDone == 0;
+    });
+  };
+  std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
+  EXPECT_EQ(none.asked, 1) << "no more asking once the system has refused a thread";
+  ASSERT_EQ(calls.size(), 3u) << "asked as the work goes, and not after the stop";
+  EXPECT_TRUE(0 < calls[0] && calls[0] < calls[1] && calls[1] < calls[2]);
+  EXPECT_EQ(cancelled(outcomes), 8);  // the eight cases in the lanes of the one worker
+
+  test::RefusingStarter second(2);  // one worker thread of three
+  control.threads = 3, control.threadStarter = &second, calls.clear();
+  outcomes = RunCases(conditions, choices, control);
+  EXPECT_EQ(std::tuple(second.asked, calls.size(), cancelled(outcomes)), std::tuple(2, 3u, 8));
+
+  control.threadStarter = &none;
+  control.progress = [](std::uint64_t, std::uint64_t) -> bool { throw std::runtime_error("x"); };
+  EXPECT_THROW(RunCases(conditions, choices, control), std::runtime_error);
 }
 
 TEST(SweepChoices, CountsOrderTheListsNotNamedAndEntriesOutsideTheirLists) {

@@ -13,6 +13,7 @@
 
 #include "bay_model.h"
 #include "text_encoding.h"
+#include "thread_start.h"
 
 namespace kurimo::test {
 
@@ -30,6 +31,22 @@ struct RecordingObserver final : RunObserver {
   int progressCalls = 0;
   std::uint64_t lastStepsDone = 0;
   bool cancel = false;
+};
+
+// Starts threads as the platform does but refuses one start (counted from 1; 0 refuses every
+// start), as a system that has run out of threads refuses them.
+class RefusingStarter final : public ThreadStarter {
+ public:
+  explicit RefusingStarter(int refused) : refused_(refused) {}
+  std::unique_ptr<StartedThread> Start(std::function<void()> work) override {
+    ++asked;
+    if (refused_ == 0 || asked == refused_) return nullptr;
+    return PlatformThreads().Start(std::move(work));
+  }
+  int asked = 0;
+
+ private:
+  int refused_;
 };
 
 // A fresh folder under the system's temporary folder, removed with the object.

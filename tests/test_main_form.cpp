@@ -4,6 +4,10 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
+#include <new>
+#include <sstream>
+#include <stdexcept>
 
 #include "file_messages.h"
 #include "recording_window.h"
@@ -33,7 +37,7 @@ struct Session {  // a window and its form after start-up
           static_cast<int>(std::find(colours + 1, colours + 14, window.groupColours[g]) - colours);
     return levels;
   }
-  void Calculate() { form.Command1Click(), window.messages.clear(); }
+  void Calculate() { form.Command1Click(), window.messages.clear(), window.messagesInRun.clear(); }
   test::TempFolder folder;
   std::string outputPath = folder.File("Kurimo_OUT.txt");
   test::RecordingWindow window;
@@ -268,6 +272,162 @@ TEST_F(FormTest, SensitivityRunsEachListAloneAsSingleRunsDo) {
   EXPECT_EQ(window.sensitivityShown.size(), 1u);
   EXPECT_EQ(window.messages,
             (Messages{{"感度分析を中止しました。結果は表示しません。", "計算の中止"}}));
+}
+
+// The sensitivity tables a window has shown, to the bit, for comparing two windows.
+std::vector<std::string> TablesShown(const test::RecordingWindow& window) {
+  std::vector<std::string> tables;
+  for (const SensitivityFigures& figures : window.sensitivityShown) {
+    std::ostringstream out;
+    out << std::hexfloat;
+    for (const auto& list : figures.lists) {
+      for (const SensitivityPoint& p : list)
+        out << p.entry << (p.current ? "*" : "") << ' ' << p.bayAverage << ' '
+            << static_cast<int>(p.status) << '\n';
+    }
+    tables.push_back(out.str());
+  }
+  return tables;
+}
+
+// A river flow that makes a run long enough for its progress to be looked at: more steps
+// than a run makes between two looks, or, for the table, cases of more than a million steps
+// (the sweep looks every 50 ms).
+const char* RiverForProgress(void (MainForm::*run)()) {
+  return run == &MainForm::Command1Click ? "100" : "3";
+}
+
+const std::string kNoMemory = "メモリが足りません。ほかのプログラムを閉じてからやり直してください";
+
+// A run ends its run state however its calculation ends. Without threads the sensitivity
+// table is the same; an exception is told in Japanese, shows no result, keeps the report,
+// and the window takes edits again.
+TEST(FormRuns, ARunEndsItsRunStateWhateverItsCalculationDoes) {
+  Session first;
+  first.window.Type(Text9, RiverForProgress(&MainForm::MenuSensitivity));
+  first.form.MenuSensitivity();
+  const std::vector<std::string> tables = TablesShown(first.window);
+  test::RefusingStarter none(0);
+  const auto outOfMemory = [] { throw std::bad_alloc(); };
+  const auto unexpected = [] { throw std::runtime_error("progress"); };
+  struct Row {
+    const char* name;
+    void (MainForm::*run)();
+    ThreadStarter* starter;
+    std::function<void()> failure;
+    std::string message;  // none: the run's own result
+  };
+  const Row rows[] = {
+      {"no thread to be had", &MainForm::MenuSensitivity, &none, nullptr, ""},
+      {"out of memory", &MainForm::MenuSensitivity, &PlatformThreads(), outOfMemory,
+       "感度分析を最後まで続けられませんでした（" + kNoMemory + "）。結果は表示しません。"},
+      {"unexpected, without threads", &MainForm::MenuSensitivity, &none, unexpected,
+       "感度分析を最後まで続けられませんでした（予期しないエラーが起きました）。結果は表示しません"
+       "。"},
+      {"start, out of memory", &MainForm::Command1Click, nullptr, outOfMemory,
+       "計算を最後まで続けられませんでした（" + kNoMemory + "）。出力ファイル「"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Session s;
+    s.window.Type(Text9, RiverForProgress(row.run));
+    s.Calculate();  // the report and the result that a failed run must keep
+    const std::string report = test::ReadBytes(s.outputPath);
+    const Texts texts = s.window.texts;
+    const Levels levels = s.GroupLevels();
+    if (row.starter != nullptr) s.form.SetThreadStarter(*row.starter);
+    s.window.duringRun = row.failure;
+    (s.form.*row.run)();
+    EXPECT_EQ(std::tuple(s.window.runsBegun, s.window.runsEnded, s.form.Running()),
+              std::tuple(2, 2, false));
+    EXPECT_GT(s.window.progressLooks, 0);
+    if (row.message.empty()) {
+      EXPECT_EQ(TablesShown(s.window), tables);
+      EXPECT_TRUE(s.window.messages.empty());
+    } else {
+      ASSERT_EQ(s.window.messages.size(), 1u);
+      EXPECT_EQ(s.window.messagesInRun, std::vector<bool>{false}) << "told after the run ended";
+      EXPECT_TRUE(s.window.messages[0].text.starts_with(row.message)) << s.window.messages[0].text;
+      EXPECT_EQ(s.window.messages[0].title, "計算のエラー");
+      EXPECT_TRUE(s.window.sensitivityShown.empty());
+      EXPECT_EQ(std::tuple(test::ReadBytes(s.outputPath), s.window.texts, s.GroupLevels()),
+                std::tuple(report, texts, levels));
+    }
+    s.window.Type(Text1, "500");  // taken at once again
+    EXPECT_EQ(std::tuple(s.form.Model().BayArea, s.window.BoxText(Text3)), std::tuple("500", " 9"));
+  }
+}
+
+// Edits and picks that reach the handlers during a run (from inside its progress) wait for
+// the run's result: the report, the result and the table are those of the case the run
+// started with, and then the case takes what the boxes and lists show, exactly as if the
+// change had come after the run. A change undone during the run leaves the run standing.
+TEST(FormRuns, ChangesDuringARunAreTakenOnceItsResultIsShown) {
+  using Change = std::function<void(test::RecordingWindow&)>;
+  struct Row {
+    const char* name;
+    Change change;
+    bool undone = false;  // the boxes and lists end as the run had them
+  };
+  const Row rows[] = {
+      {"area typed", [](auto& w) { w.Type(Text1, "10005"); }},
+      {"a text that fails", [](auto& w) { w.Type(Text4, "7x"); }},
+      {"quantity picked", [](auto& w) { w.Pick(Quantity, 2); }},
+      {"picked, then the quality typed",  // the inflow colour of the last change: as typed
+       [](auto& w) { w.Pick(Quality, 1), w.Type(Text8, "20"); }},
+      {"the quality typed, then picked",  // the inflow colour of the picked factor
+       [](auto& w) { w.Type(Text8, "20"), w.Pick(Quality, 1), w.Type(Text1, "500"); }},
+      {"typed, picked, typed again",  // the last change counts: 3 as typed, not 3 x 0.2
+       [](auto& w) { w.Type(Text8, "20"), w.Pick(Quality, 1), w.Type(Text8, "3"); }},
+      {"typed and typed back", [](auto& w) { w.Type(Text1, "10005"), w.Type(Text1, " 1000"); },
+       true},
+  };
+  const std::pair<const char*, void (MainForm::*)()> runs[] = {
+      {"start", &MainForm::Command1Click}, {"sensitivity", &MainForm::MenuSensitivity}};
+  for (const auto& [runName, run] : runs) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(testing::Message() << runName << ": " << row.name);
+      if (run == &MainForm::MenuSensitivity && row.name != rows[0].name && row.name != rows[2].name)
+        continue;             // a table takes longer than a run; an edit and a pick tell enough
+      Session during, after;  // the change inside the run, and the same change after it
+      for (Session* s : {&during, &after})
+        s->window.Type(Text9, RiverForProgress(run));
+      during.window.duringRun = [&] {
+        EXPECT_TRUE(during.form.Running());
+        row.change(during.window);
+      };
+      (during.form.*run)();
+      (after.form.*run)();
+      if (!row.undone) row.change(after.window);
+      ASSERT_GT(during.window.progressLooks, 0);
+      EXPECT_EQ(test::ReadBytes(during.outputPath), test::ReadBytes(after.outputPath));
+      EXPECT_EQ(TablesShown(during.window), TablesShown(after.window));
+      EXPECT_EQ(during.window.messages, after.window.messages);
+      EXPECT_EQ(during.window.texts, after.window.texts);
+      EXPECT_EQ(during.window.groupColours, after.window.groupColours);
+      const BayModel &d = during.form.Model(), &a = after.form.Model();
+      EXPECT_EQ(
+          std::tuple(d.BayArea, d.MouthLength, d.InflowQuality, d.QualityFactor, d.QuantityFactor),
+          std::tuple(a.BayArea, a.MouthLength, a.InflowQuality, a.QualityFactor, a.QuantityFactor));
+      EXPECT_EQ(during.form.CurrentRun().has_value(), after.form.CurrentRun().has_value());
+    }
+  }
+  // The run's own figures, independently of the comparison: the report of a 1000 km2 bay.
+  // The defaults button and opening a case do nothing during the run.
+  Session s;
+  s.window.Type(Text9, RiverForProgress(&MainForm::Command1Click));
+  s.window.fileAnswer = s.folder.File("none.kurimo");
+  s.window.duringRun = [&] {
+    s.window.Type(Text1, "10005"), s.form.Command3Click(), s.form.MenuOpenCase();
+  };
+  s.form.Command1Click();
+  EXPECT_TRUE(test::ReadCp932Lines(s.outputPath)
+                  .at(4)
+                  .starts_with("    湾面積(km2)= 1000　平均水深(m)= 18　"));
+  EXPECT_EQ(std::tuple(s.form.Model().BayArea, s.window.BoxText(Text3)),
+            std::tuple("10005", " 180.09"));
+  EXPECT_TRUE(s.window.fileQuestions.empty());
+  EXPECT_EQ(s.window.messages.size(), 1u);  // the result alone
 }
 
 TEST(SensitivityText, CaseStatuses) {

@@ -251,6 +251,67 @@ TEST_F(WindowTest, ALongRunShowsAModalProgressDialogThatStopsItOrGivesAPlainRuns
   EXPECT_EQ(presenter.messages, plain.messages);
 }
 
+// During a run, started by the button or the sensitivity item, a key posted to a box and a
+// click, a wheel and keys on a list reach neither the screen nor the case under the run; the
+// window looks as before the run and takes input again once it has ended.
+TEST_F(WindowTest, InputDuringARunReachesNeitherTheBoxesNorTheListsNorTheCase) {
+  ASSERT_TRUE(Show());
+  window.SetProgressDelay(0);  // the event loop runs from the run's first look at its progress
+  QListWidget* section = window.List(MultiplierList::Section);
+  const std::pair<const char*, std::function<void()>> starts[] = {
+      {"計算開始", [&] { Start(); }},
+      {"感度分析", [&] { window.Action(MenuItem::Sensitivity)->trigger(); }}};
+  for (const auto& [name, start] : starts) {
+    SCOPED_TRACE(name);
+    TypeOver(Text9, "3");  // cases of more than a million steps
+    window.Command(1)->setFocus();
+    const QImage before = window.InnerPanel()->grab().toImage();
+    bool probed = false;
+    QTimer::singleShot(0, [&] {  // inside the run, from its progress
+      ASSERT_TRUE(window.Form().Running());
+      EXPECT_EQ(window.InnerPanel()->grab().toImage(), before) << "the run changes the look";
+      const QPoint entry = section->visualItemRect(section->item(0)).center();
+      QWheelEvent wheel(entry, section->viewport()->mapToGlobal(entry), QPoint(), QPoint(0, -120),
+                        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(section->viewport(), &wheel);
+      QTest::mouseClick(section->viewport(), Qt::LeftButton, {}, entry);
+      QTest::keyClick(section, Qt::Key_Down);
+      section->verticalScrollBar()->setFocus();
+      QTest::mouseClick(section->verticalScrollBar(), Qt::LeftButton, {},
+                        {section->verticalScrollBar()->width() / 2,
+                         section->verticalScrollBar()->height() - 3});  // its ▼
+      // A key posted, as another program or a key pressed before the run would deliver it.
+      QCoreApplication::postEvent(window.Box(Text1),
+                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_5, {}, "5"));
+      QMetaObject::invokeMethod(  // after the key, still inside the run
+          &window,
+          [&] {
+            probed = true;
+            EXPECT_TRUE(window.Form().Running());
+            EXPECT_EQ(Text(Text1), " 1000");
+            EXPECT_TRUE(section->selectedItems().isEmpty());
+            EXPECT_EQ(section->verticalScrollBar()->value(), 0);
+            EXPECT_EQ(window.Form().Model().BayArea, " 1000");
+          },
+          Qt::QueuedConnection);
+    });
+    start();
+    EXPECT_TRUE(probed);
+    EXPECT_FALSE(window.Form().Running());
+    EXPECT_EQ(window.Form().Model().BayArea, " 1000");
+    EXPECT_EQ(Text(Text1), " 1000");
+    EXPECT_TRUE(section->selectedItems().isEmpty());
+  }
+  // The report is that of the 1000 km2 bay, and the boxes and lists take input again.
+  EXPECT_TRUE(test::ReadCp932Lines(outputPath).at(4).starts_with("    湾面積(km2)= 1000　"));
+  presenter.messages.clear();
+  TypeOver(Text1, "500");
+  EXPECT_EQ(window.Form().Model().BayArea, "500");
+  QTest::keyClick(section, Qt::Key_Down);
+  EXPECT_EQ(section->selectedItems(), QList({section->item(0)}));  // none was selected
+  EXPECT_TRUE(window.Box(Text3)->isReadOnly() && !window.Box(Text2)->isReadOnly());
+}
+
 // An unwritable output file is told; the run's items, their keys in a box, their windows.
 TEST_F(WindowTest, TheOutputFileAndTheRunsItemsAndWindows) {
   ASSERT_TRUE(Show());

@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -135,6 +136,11 @@ MainWindow::~MainWindow() {
   client_->removeEventFilter(this);
   for (QLineEdit* box : boxes_) {
     if (box != nullptr) box->removeEventFilter(this);
+  }
+  for (QListWidget* list : lists_) {
+    list->removeEventFilter(this);
+    list->viewport()->removeEventFilter(this);
+    list->verticalScrollBar()->removeEventFilter(this);
   }
 }
 
@@ -328,6 +334,9 @@ void MainWindow::AddList(MultiplierList list, int left, int top, int width, int 
                                         "QListWidget:focus { border: 2px solid %1; }")
                              .arg(kFocusColour.name()));
   lists_[ListIndex(list)] = created;
+  for (QObject* part : {static_cast<QObject*>(created), static_cast<QObject*>(created->viewport()),
+                        static_cast<QObject*>(created->verticalScrollBar())})
+    part->installEventFilter(this);
   // One row shows one entry, and it is always the selected one: the arrows and the wheel
   // scroll, and scrolling to an entry selects it, as a click on it would. Keys move the
   // selection themselves. Only an entry becoming selected runs the handler; moving the
@@ -406,7 +415,7 @@ void MainWindow::SetBoxText(TextBox box, std::string_view text) {
   edit->setText(ToQString(text));
   // A written value reads from its first digit: a long number would otherwise show only
   // its end, which reads as another number.
-  if (edit->isReadOnly()) edit->setCursorPosition(0);
+  if (!EditedCondition(box)) edit->setCursorPosition(0);
 }
 
 void MainWindow::SetListEntryText(MultiplierList list, int index, std::string_view text) {
@@ -457,6 +466,7 @@ void MainWindow::PlaceOuterPanel(int left, int top, int width, int height) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (RefusedListInput(watched, event)) return true;
   if (TakeCaseDrag(event)) return true;
   if (watched == client_ && event->type() == QEvent::Resize) form_.FormResize();
   return QMainWindow::eventFilter(watched, event);
@@ -493,6 +503,7 @@ bool MainWindow::TakeCaseDrag(QEvent* event) {
 }
 
 void MainWindow::BeginRun() {
+  RefuseConditionInput(true);
   progress_.Begin();
 }
 
@@ -502,6 +513,47 @@ bool MainWindow::ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) {
 
 void MainWindow::EndRun() {
   progress_.End();
+  RefuseConditionInput(false);
+}
+
+void MainWindow::RefuseConditionInput(bool refuse) {
+  inputRefused_ = refuse;
+  // Read-only rather than disabled: the boxes keep their look, their text can still be
+  // selected and copied, and the focus stays where it was.
+  for (int number = 1; number <= kTextBoxCount; ++number) {
+    const auto box = static_cast<TextBox>(number);
+    if (EditedCondition(box)) Box(box)->setReadOnly(refuse);
+  }
+}
+
+bool MainWindow::RefusedListInput(QObject* watched, QEvent* event) const {
+  if (!inputRefused_) return false;
+  // Not disabled: a disabled list would grey its entry, which reads as a factor not in use,
+  // and would lose the keyboard focus.
+  const bool partOfList = std::any_of(lists_.begin(), lists_.end(), [watched](QListWidget* list) {
+    return watched == list || watched == list->viewport() || watched == list->verticalScrollBar();
+  });
+  if (!partOfList) return false;
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      return key != Qt::Key_Tab && key != Qt::Key_Backtab;  // the focus may still move on
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return false;
+  }
 }
 
 std::optional<std::string> MainWindow::ChooseFile(FileChoice choice) {

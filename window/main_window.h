@@ -3,7 +3,8 @@
 // MainForm. Every change notification goes straight to MainForm; the window holds no
 // calculation of its own.
 //   edit -> MainForm::TextChange -> check, case, derived boxes, colours
-//   start -> MainForm::Command1Click -> run (progress dialog when long) -> file, result
+//   start -> MainForm::Command1Click -> run (progress dialog when long) -> file, result;
+//   during a run the condition boxes and lists take no input.
 #pragma once
 
 #include <QMainWindow>
@@ -126,6 +127,11 @@ class MainWindow final : public QMainWindow, public WindowOps {
   // A case file dragged onto the window or any of its boxes: one local file, taken while
   // no run is going and opened once dropped. True when the event was such a drag.
   bool TakeCaseDrag(QEvent* event);
+  // During a run the condition boxes are read-only and the lists drop the user's input, so
+  // that neither the case nor the screen changes under the run; nothing else looks different.
+  void RefuseConditionInput(bool refuse);
+  // The user's input to a list (its entries, its scroll bar) while a run refuses it.
+  bool RefusedListInput(QObject* watched, QEvent* event) const;
 
   MessagePresenter& messages_;
   TwipsScale scale_;
@@ -140,6 +146,7 @@ class MainWindow final : public QMainWindow, public WindowOps {
   ChartWindow* chart_ = nullptr;
   SensitivityWindow* sensitivity_ = nullptr;
   TargetDialog* target_ = nullptr;
+  bool inputRefused_ = false;  // a run is under way
 
   RunProgress progress_{this};
 
