@@ -1,6 +1,7 @@
 // Whole-file writes and the report built on them: all the new bytes or the file untouched.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -131,7 +132,8 @@ TEST(AtomicFile, PipesAndOpenFilesUnderProcAreWrittenNotReplaced) {
   std::string received;
   std::thread slow([&] {
     char buffer[4096];
-    while (received.size() < bytes.size()) {
+    pollfd more{reader, POLLIN, 0};
+    while (received.size() < bytes.size() && poll(&more, 1, 2000) == 1) {  // or the writer gave up
       std::this_thread::sleep_for(std::chrono::microseconds(200));
       const ssize_t n = read(reader, buffer, sizeof buffer);
       if (n <= 0) break;
