@@ -2,9 +2,11 @@
 
 #include <QTemporaryDir>
 #include <array>
+#include <cerrno>
 #include <string>
 #include <vector>
 
+#include "atomic_file.h"
 #include "echo_text.h"
 #include "exit_status.h"
 #include "look.h"
@@ -142,9 +144,13 @@ int WriteReportWithoutWindow(const StartOptions& options, std::ostream& err) {
   if (options.outputPath) {
     outputPath = *options.outputPath;
   } else {
+    errno = 0;
     scratch.emplace();
+    const int error = errno;  // Qt's own words for it are English
     if (!scratch->isValid()) {
-      Say(err, "一時フォルダーを作れません（" + scratch->errorString().toStdString() +
+      Say(err, "一時フォルダーを作れません（" +
+                   (error != 0 ? DescribeSystemError(error)
+                               : std::string("一時フォルダーの場所 TMPDIR を確かめてください")) +
                    "）。報告書は書いていません。");
       return batch::kExitFileError;
     }
