@@ -7,11 +7,12 @@
 
 #include "case_file.h"
 #include "case_inputs.h"
+#include "console.h"
 #include "echo_text.h"
 #include "exit_status.h"
 #include "file_messages.h"
 #include "kurimo_version.h"
-#include "run_command.h"
+#include "stop_signals.h"
 #include "target_load.h"
 
 namespace kurimo::batch {
@@ -106,9 +107,8 @@ std::variant<BatchOptions, int> ParseBatchOptions(int argc, const char* const* a
       app.add_option(
              "--series", options.seriesPath,
              "計算の後、ボックス1～5の濃度の時系列（約2000点）を CSV（UTF-8、BOM 付き）で"
-             "書く。発散や中止で途中で止まった計算はそれまでの点を書く（ステップを始める前に"
-             "止まった計算は書かない）。書けないときは終了コード 1（計算が止まったときは"
-             "その終了コード）")
+             "書く。出力ファイルと同じく、計算が最後まで終わったときだけ書き換え、発散や中止で"
+             "止まった計算では前のファイルをそのまま残す。書けないときは終了コード 1")
           ->option_text("FILE");
   options.outputPath = std::string(kDefaultOutputFileName);
   CLI::Option* outputOption =
@@ -151,18 +151,19 @@ std::variant<BatchOptions, int> ParseBatchOptions(int argc, const char* const* a
     const int status = app.exit(e);
     return StandardOutputWritten() ? status : kExitFileError;
   } catch (const CLI::ParseError& e) {
-    std::cerr << "引数が正しくありません: " << e.what() << "\n--help で使い方を表示します。\n";
+    SayOnStandardError(std::string("引数が正しくありません: ") + e.what() +
+                       "\n--help で使い方を表示します。");
     return kExitBadInput;
   }
   if (const std::optional<std::string> empty = EmptyFileName(
           {outputOption, caseOption, saveCaseOption, seriesOption, sweepOutputOption})) {
-    std::cerr << *empty << '\n';
+    SayOnStandardError(*empty);
     return kExitBadInput;
   }
   if (const std::optional<std::string> conflict = SweepOptionConflict(
           sweepOption->count() > 0, sweepOutputOption->count() > 0, outputOption->count() > 0,
           jsonOption->count() > 0, seriesOption->count() > 0, targetOption->count() > 0)) {
-    std::cerr << *conflict << '\n';
+    SayOnStandardError(*conflict);
     return kExitBadInput;
   }
 
@@ -171,15 +172,16 @@ std::variant<BatchOptions, int> ParseBatchOptions(int argc, const char* const* a
   for (std::size_t i = 0; i < kConditionOptions.size(); ++i) {
     if (!options.texts[i]) continue;
     if (const auto limit = FailedInputLimit(kConditionOptions[i].box, *options.texts[i])) {
-      std::cerr << limit->title << ": " << limit->message << "（" << kConditionOptions[i].name
-                << " \"" << EchoedText(*options.texts[i]) << "\"）\n";
+      SayOnStandardError(std::string(limit->title) + ": " + std::string(limit->message) + "（" +
+                         kConditionOptions[i].name + " \"" + EchoedText(*options.texts[i]) +
+                         "\"）");
       return kExitBadInput;
     }
   }
   if (options.targetText) {
     if (const auto limit = FailedTargetText(*options.targetText)) {
-      std::cerr << limit->title << ": " << limit->message << "（--target-mean \""
-                << EchoedText(*options.targetText) << "\"）\n";
+      SayOnStandardError(std::string(limit->title) + ": " + std::string(limit->message) +
+                         "（--target-mean \"" + EchoedText(*options.targetText) + "\"）");
       return kExitBadInput;
     }
   }
@@ -187,8 +189,9 @@ std::variant<BatchOptions, int> ParseBatchOptions(int argc, const char* const* a
     if (!options.entries[i]) continue;
     const MultiplierList list = kMultiplierOptions[i].list;
     if (!MultiplierFactor(list, *options.entries[i])) {
-      std::cerr << kMultiplierOptions[i].name << " に「" << EchoedText(*options.entries[i])
-                << "」は選べません。選べる値: " << JoinedEntries(list) << '\n';
+      SayOnStandardError(std::string(kMultiplierOptions[i].name) + " に「" +
+                         EchoedText(*options.entries[i]) +
+                         "」は選べません。選べる値: " + JoinedEntries(list));
       return kExitBadInput;
     }
   }
@@ -196,9 +199,14 @@ std::variant<BatchOptions, int> ParseBatchOptions(int argc, const char* const* a
   // The case file's values replace the options given before it on the command line.
   if (caseOption->count() > 0) {
     const CaseReadResult loaded = ReadCaseFile(casePath);
+    if (!loaded.value && StopAsked()) {
+      SayOnStandardError("中止しました。ケースファイル「" + casePath +
+                         "」を読み終えていないため、計算していません。");
+      return ExitStatusForSignal(StopSignal());
+    }
     if (!loaded.value) {
-      std::cerr << kCaseFileTitle << ": ケースファイル「" << casePath << "」を開けません。"
-                << loaded.error << '\n';
+      SayOnStandardError(std::string(kCaseFileTitle) + ": ケースファイル「" + casePath +
+                         "」を開けません。" + loaded.error);
       return kExitBadInput;
     }
     const std::ptrdiff_t casePosition = LastPosition(app, caseOption);
@@ -238,8 +246,9 @@ bool SaveCaseIfAsked(const BatchOptions& options) {
   for (std::size_t i = 0; i < options.entries.size(); ++i)
     saved.entries[i] = options.entries[i].value_or(saved.entries[i]);
   if (const auto reason = WriteCaseFile(*options.saveCasePath, saved)) {
-    const UserMessage m = CaseSaveFailedMessage(*options.saveCasePath, *reason);
-    std::cerr << m.title << ": " << m.text << '\n';
+    const UserMessage m =
+        CaseSaveFailedMessage(*options.saveCasePath, *reason, MessagePlace::Terminal);
+    SayOnStandardError(m.title + ": " + m.text);
     return false;
   }
   return true;

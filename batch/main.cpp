@@ -13,15 +13,18 @@
 
 int main(int argc, char** argv) {
   using namespace kurimo::batch;
-  // Before any file is opened: a stop asked for at any moment finds its handler.
-  InstallStopHandlers();
+  // Before any file is opened: a stop asked for at any moment finds its handler, and a file
+  // that reaches the file-size limit fails as a file instead of ending the program.
+  kurimo::InstallStopHandlers();
+  kurimo::IgnoreFileSizeSignal();
   const std::variant<BatchOptions, int> parsed = ParseBatchOptions(argc, argv);
   if (const int* status = std::get_if<int>(&parsed)) return *status;
   const BatchOptions& options = std::get<BatchOptions>(parsed);
 
   kurimo::BayModel model = CaseOf(options);
-  if (!SaveCaseIfAsked(options)) return kExitFileError;
-  if (StopAsked()) return ExitStatusForSignal(StopSignal());
+  const bool saved = SaveCaseIfAsked(options);
+  if (kurimo::StopAsked()) return ExitStatusForSignal(kurimo::StopSignal());
+  if (!saved) return kExitFileError;
   if (options.sweep) return RunSweepCommand(model, *options.sweep);
   return RunSingleCommand(model, options);
 }

@@ -1,12 +1,11 @@
 #include "run_command.h"
 
-#include <cerrno>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 
-#include "atomic_file.h"
+#include "console.h"
 #include "exit_status.h"
 #include "file_messages.h"
 #include "number_text.h"
@@ -23,7 +22,7 @@ namespace {
 class ConsoleObserver final : public RunObserver {
  public:
   void ShowWarning(std::string_view message, std::string_view title) override {
-    std::cerr << title << ": " << message << '\n';
+    SayOnStandardError(std::string(title) + ": " + std::string(message));
   }
 
   bool ContinueRun(std::uint64_t stepsDone, std::uint64_t stepCount) override {
@@ -155,32 +154,36 @@ void PrintTarget(const TargetLoad& t) {
 
 }  // namespace
 
-bool StandardOutputWritten() {
-  errno = 0;
-  std::cout.flush();
-  if (std::cout) return true;
-  const int error = errno;
-  std::cerr << "標準出力に書き込めません（"
-            << (error != 0 ? DescribeSystemError(error) : std::string("書き込みに失敗しました"))
-            << "）。結果は失われました。\n";
-  return false;
-}
-
 int RunSingleCommand(BayModel& model, const BatchOptions& options) {
   ConsoleObserver observer;
-  const RunResult result = model.RunSimulation(options.outputPath, observer);
+  RunResult result = model.RunSimulation(options.outputPath, observer);
   observer.Finish();
+  // A stop that ended a wait for the output file (a slow pipe) stopped the run.
+  if (StopAsked() && result.status == RunStatus::OutputFileFailed) {
+    result.status = RunStatus::Cancelled;
+  }
 
   if (result.status != RunStatus::Completed) {
-    const UserMessage fault = RunFaultMessage(result, options.outputPath);
-    std::cerr << fault.title << ": " << fault.text << '\n';
+    const UserMessage fault = RunFaultMessage(result, options.outputPath, MessagePlace::Terminal);
+    SayOnStandardError(fault.title + ": " + fault.text);
   }
   int exitCode = ExitCodeOf(result.status);
-  if (options.seriesPath && !model.Series.points.empty()) {
-    if (const auto reason = WriteSeriesCsv(*options.seriesPath, model.Series)) {
-      const UserMessage m = SeriesFileFailedMessage(*options.seriesPath, *reason);
-      std::cerr << m.title << ": " << m.text << '\n';
-      if (exitCode == kExitOk) exitCode = kExitFileError;
+  // Like the report, the series is written only for a run that completed: a run that stopped
+  // or failed leaves the earlier file as it was.
+  if (options.seriesPath && result.status == RunStatus::Completed) {
+    const auto reason = StopAsked() ? std::optional<std::string>()
+                                    : WriteSeriesCsv(*options.seriesPath, model.Series);
+    if (StopAsked()) {
+      SayOnStandardError("中止しました。計算は終わり、出力ファイル「" + options.outputPath +
+                         "」は書きましたが、時系列のCSVファイル「" + *options.seriesPath +
+                         "」は書き換えていません。");
+      return ExitStatusForSignal(StopSignal());
+    }
+    if (reason) {
+      const UserMessage m =
+          SeriesFileFailedMessage(*options.seriesPath, *reason, MessagePlace::Terminal);
+      SayOnStandardError(m.title + ": " + m.text);
+      exitCode = kExitFileError;
     }
   }
   // The target's figures come from the case's own set-up, whatever became of the run.
@@ -204,6 +207,7 @@ int RunSingleCommand(BayModel& model, const BatchOptions& options) {
     if (target) PrintTarget(*target);
   }
   if (!StandardOutputWritten() && exitCode == kExitOk) exitCode = kExitFileError;
+  if (StopAsked()) return ExitStatusForSignal(StopSignal());
   return exitCode;
 }
 

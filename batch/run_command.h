@@ -7,11 +7,11 @@
 
 namespace kurimo::batch {
 
-// Runs the case and writes what the options ask for. Returns the exit status.
+// Runs the case and writes what the options ask for: the report, then the time series
+// (--series) when the run completed, then the result. A run that did not complete replaces
+// neither file. A stop signal at any point, also while a write waits for a slow pipe, ends
+// the command with the signal's status; files not yet complete are not written. Returns
+// the exit status.
 int RunSingleCommand(BayModel& model, const BatchOptions& options);
-
-// Standard output, flushed; false (with the reason on standard error) when what was
-// written did not arrive: a full disk, a closed descriptor.
-bool StandardOutputWritten();
 
 }  // namespace kurimo::batch

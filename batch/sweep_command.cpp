@@ -1,17 +1,13 @@
 #include "sweep_command.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <iostream>
-#include <system_error>
 
 #include "atomic_file.h"
 #include "case_inputs.h"
+#include "console.h"
 #include "echo_text.h"
 #include "exit_status.h"
+#include "file_messages.h"
 #include "number_text.h"
 #include "progress_line.h"
 #include "run_messages.h"
@@ -83,9 +79,10 @@ void AppendRow(std::string& table, const CaseOutcome& o) {
   table += kLineEnd;
 }
 
-bool WriteToStandardOutput(std::string_view bytes) {
-  const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-  return written == bytes.size() && std::fflush(stdout) == 0;
+// What a stop leaves: no table at all.
+int Stopped() {
+  SayOnStandardError("計算を中止しました。表は書いていません。");
+  return ExitStatusForSignal(StopSignal());
 }
 
 }  // namespace
@@ -140,9 +137,9 @@ std::string SweepTable(std::span<const CaseOutcome> outcomes) {
 int RunSweepCommand(const BayModel& conditions, const SweepRequest& request) {
   const std::optional<std::array<bool, 3>> lists = ParseSweepLists(request.lists);
   if (!lists) {
-    std::cerr << "--sweep に「" << EchoedText(request.lists)
-              << "」は指定できません。指定できる名前: section, quality, quantity"
-                 "（コンマで区切って複数、省略するとすべて）\n";
+    SayOnStandardError("--sweep に「" + EchoedText(request.lists) +
+                       "」は指定できません。指定できる名前: section, quality, quantity"
+                       "（コンマで区切って複数、省略するとすべて）");
     return kExitBadInput;
   }
   const std::vector<MultiplierChoice> choices =
@@ -157,22 +154,25 @@ int RunSweepCommand(const BayModel& conditions, const SweepRequest& request) {
   };
   const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
   progress.Remove();
-  if (StopAsked()) {
-    std::cerr << "計算を中止しました。表は書いていません。\n";
-    return ExitStatusForSignal(StopSignal());
-  }
+  if (StopAsked()) return Stopped();
 
   const std::string table = SweepTable(outcomes);
   if (request.outputPath) {
-    if (const std::optional<std::string> failure =
-            WriteFileAtomically(*request.outputPath, table)) {
-      std::cerr << "出力ファイル「" << *request.outputPath << "」に書き込めません（" << *failure
-                << "）。\n";
+    const std::optional<std::string> failure = WriteFileAtomically(*request.outputPath, table);
+    // A stop while the table waited for a slow pipe leaves no table.
+    if (StopAsked()) return Stopped();
+    if (failure) {
+      SayOnStandardError("出力ファイル「" + *request.outputPath + "」に書き込めません（" +
+                         *failure + "）。" +
+                         AnotherPlaceAdvice(MessagePlace::Terminal, "", "--sweep-output") +
+                         "もう一度計算してください。");
       return kExitFileError;
     }
-  } else if (!WriteToStandardOutput(table)) {
-    std::cerr << "標準出力に書き込めません（" << DescribeSystemError(errno) << "）。\n";
-    return kExitFileError;
+  } else {
+    std::cout.write(table.data(), static_cast<std::streamsize>(table.size()));
+    const bool written = StandardOutputWritten();
+    if (StopAsked()) return ExitStatusForSignal(StopSignal());
+    if (!written) return kExitFileError;
   }
 
   std::size_t warned = 0, abandoned = 0;
@@ -181,8 +181,9 @@ int RunSweepCommand(const BayModel& conditions, const SweepRequest& request) {
     if (o.status == CaseStatus::Abandoned) ++abandoned;
   }
   if (warned > 0 || abandoned > 0) {
-    std::cerr << outcomes.size() << " ケースのうち、警告 " << warned << " ケース、中止 "
-              << abandoned << " ケース（状態の列を見てください）\n";
+    SayOnStandardError(std::to_string(outcomes.size()) + " ケースのうち、警告 " +
+                       std::to_string(warned) + " ケース、中止 " + std::to_string(abandoned) +
+                       " ケース（状態の列を見てください）");
   }
   return kExitOk;
 }

@@ -7,17 +7,24 @@ bool IsContinuation(unsigned char byte) {
   return (byte & 0xC0) == 0x80;
 }
 
-// The length in bytes of the UTF-8 character at `at`, or 1 when the bytes there are no
-// valid character (a stray continuation byte, an overlong form, a surrogate, a code
-// above U+10FFFF, a cut-off sequence).
-std::size_t CharacterLength(std::string_view text, std::size_t at) {
+// The UTF-8 character at `at`: its length in bytes and whether it is valid. Invalid bytes
+// are taken as the Unicode standard advises and JSON writers replace them: the longest
+// start of a valid sequence that is cut short (E3 81 before an ASCII letter) is one invalid
+// unit, any other bad byte (a stray continuation byte, an overlong form's lead, a
+// surrogate, a code above U+10FFFF) is one on its own.
+struct Character {
+  std::size_t length;
+  bool valid;
+};
+
+Character CharacterAt(std::string_view text, std::size_t at) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
   const unsigned char lead = byte(0);
   std::size_t length = 0;
   unsigned char low = 0x80;  // range of the second byte
   unsigned char high = 0xBF;
   if (lead < 0x80) {
-    return 1;
+    return {1, true};
   } else if (lead >= 0xC2 && lead <= 0xDF) {
     length = 2;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
@@ -29,15 +36,17 @@ std::size_t CharacterLength(std::string_view text, std::size_t at) {
     if (lead == 0xF0) low = 0x90;   // no overlong forms
     if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
   } else {
-    return 1;
+    return {1, false};
   }
-  if (at + length > text.size()) return 1;
-  if (byte(1) < low || byte(1) > high) return 1;
-  for (std::size_t k = 2; k < length; ++k) {
-    if (!IsContinuation(byte(k))) return 1;
+  for (std::size_t k = 1; k < length; ++k) {
+    const bool fits = at + k < text.size() &&
+                      (k == 1 ? byte(1) >= low && byte(1) <= high : IsContinuation(byte(k)));
+    if (!fits) return {k, false};
   }
-  return length;
+  return {length, true};
 }
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
 
 // The picture of a control character: U+2400 + its code, U+2421 for DEL, in UTF-8.
 std::string ControlPicture(unsigned char code) {
@@ -49,19 +58,36 @@ std::string ControlPicture(unsigned char code) {
 
 }  // namespace
 
+std::string ValidUtf8(std::string_view text) {
+  std::string valid;
+  valid.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const Character c = CharacterAt(text, at);
+    if (c.valid) {
+      valid += text.substr(at, c.length);
+    } else {
+      valid += kReplacementCharacter;
+    }
+    at += c.length;
+  }
+  return valid;
+}
+
 std::string EchoedText(std::string_view text, std::size_t maxCharacters) {
   std::string echoed;
   std::size_t at = 0;
   for (std::size_t count = 0; at < text.size(); ++count) {
     if (count == maxCharacters) return echoed + "…";
-    const std::size_t length = CharacterLength(text, at);
+    const Character c = CharacterAt(text, at);
     const auto first = static_cast<unsigned char>(text[at]);
-    if (length == 1 && first != '\t' && (first < 0x20 || first == 0x7F)) {
+    if (!c.valid) {
+      echoed += kReplacementCharacter;
+    } else if (first != '\t' && (first < 0x20 || first == 0x7F)) {
       echoed += ControlPicture(first);
     } else {
-      echoed += text.substr(at, length);
+      echoed += text.substr(at, c.length);
     }
-    at += length;
+    at += c.length;
   }
   return echoed;
 }

@@ -1,6 +1,7 @@
 #include "case_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "case_inputs.h"
 #include "echo_text.h"
 #include "output_file.h"
+#include "stop_signals.h"
 
 namespace kurimo {
 namespace {
@@ -106,20 +108,50 @@ const nlohmann::json* GroupField(const nlohmann::json& file, const char* key, co
   return &*it;
 }
 
-// Why a file could not be read, in words for the user. The output file's descriptions speak
-// of writing; these few speak of reading.
-std::string DescribeReadError(int errorNumber) {
-  switch (errorNumber) {
-    case ENOENT:
-      return "ファイルが見つかりません";
-    case EACCES:
-    case EPERM:
-      return "読み取りの権限がありません";
-    case EISDIR:
-      return "ファイルではなくフォルダーです";
-    default:
-      return DescribeSystemError(errorNumber);
+std::string Unreadable(std::string_view reason) {
+  return "ファイルを読み込めません（" + std::string(reason) + "）。";
+}
+
+// Opens the file for reading without waiting. A pipe (FIFO) is only worth reading while a
+// program writes into it: read without waiting, it gives 0 bytes when no writer is there
+// (refused at once, where a plain open would wait for a writer for ever), EAGAIN when the
+// writer has not written yet. Reads then wait as usual, until a stop signal ends them.
+// Returns the descriptor, or -1 with the reason set; `bytes` receives what the first look
+// at a pipe read.
+int OpenForReading(const std::string& path, std::string& bytes, std::string& reason) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    reason = Unreadable(DescribeSystemError(errno, FileUse::Read));
+    return -1;
   }
+  const auto fail = [&](std::string why) {
+    close(fd);
+    reason = std::move(why);
+    return -1;
+  };
+  struct stat info {};
+  if (fstat(fd, &info) != 0) return fail(Unreadable(DescribeSystemError(errno, FileUse::Read)));
+  if (S_ISFIFO(info.st_mode)) {
+    char buffer[4096];
+    ssize_t n;
+    do {
+      n = read(fd, buffer, sizeof buffer);
+    } while (n < 0 && errno == EINTR && !StopAsked());
+    if (n == 0) {
+      return fail(
+          "ファイルを読み込めません（書き込むプログラムのいないパイプです）。ケースを書き込む"
+          "プログラムを先に動かしてから、もう一度開いてください。");
+    }
+    if (n < 0 && errno != EAGAIN) {
+      return fail(Unreadable(DescribeSystemError(errno, FileUse::Read)));
+    }
+    if (n > 0) bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return fail(Unreadable(DescribeSystemError(errno, FileUse::Read)));
+  }
+  return fd;
 }
 
 }  // namespace
@@ -242,25 +274,33 @@ CaseReadResult ParseCaseFile(std::string_view bytes) {
 }
 
 CaseReadResult ReadCaseFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Rejected("ファイルを読み込めません（" + DescribeReadError(errno) + "）。");
   std::string bytes;
+  std::string reason;
+  const int fd = OpenForReading(path, bytes, reason);
+  if (fd < 0) return Rejected(reason);
+  const auto tooLarge = [&] {
+    close(fd);
+    return Rejected("ファイルが大きすぎます（" + std::to_string(kCaseFileSizeLimit / 1024) +
+                    " KB を超えています）。Kurimo のケースファイルではありません。");
+  };
+  if (bytes.size() > kCaseFileSizeLimit) return tooLarge();
   char buffer[8192];
   for (;;) {
+    // A stop asked for while the read waited for a slow writer ends the read.
+    if (StopAsked()) {
+      close(fd);
+      return Rejected(Unreadable(DescribeSystemError(EINTR, FileUse::Read)));
+    }
     const ssize_t n = read(fd, buffer, sizeof buffer);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) continue;  // looked at again above
       const int error = errno;
       close(fd);
-      return Rejected("ファイルを読み込めません（" + DescribeReadError(error) + "）。");
+      return Rejected(Unreadable(DescribeSystemError(error, FileUse::Read)));
     }
     if (n == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(n));
-    if (bytes.size() > kCaseFileSizeLimit) {
-      close(fd);
-      return Rejected("ファイルが大きすぎます（" + std::to_string(kCaseFileSizeLimit / 1024) +
-                      " KB を超えています）。Kurimo のケースファイルではありません。");
-    }
+    if (bytes.size() > kCaseFileSizeLimit) return tooLarge();
   }
   close(fd);
   return ParseCaseFile(bytes);

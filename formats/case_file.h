@@ -47,7 +47,9 @@ struct CaseReadResult {
 // list. Unknown extra fields are ignored.
 CaseReadResult ParseCaseFile(std::string_view bytes);
 
-// Reads the file (at most kCaseFileSizeLimit bytes) and parses it.
+// Reads the file (at most kCaseFileSizeLimit bytes) and parses it. Opening never waits: a
+// pipe (FIFO) that no program writes into is refused at once; one with a writer is read as
+// the writer goes, until a stop signal (stop_signals.h) ends the wait.
 CaseReadResult ReadCaseFile(const std::string& path);
 
 // Writes the file atomically. No value on success, or the system's reason in words.

@@ -11,27 +11,40 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
+#include <string>
 #include <vector>
+
+#include "stop_signals.h"
 
 namespace kurimo {
 
-std::string DescribeSystemError(int errorNumber) {
+std::string DescribeSystemError(int errorNumber, FileUse use) {
+  const bool reading = use == FileUse::Read;
   switch (errorNumber) {
     case EACCES:
     case EPERM:
-      return "書き込みの権限がありません";
+      return reading ? "読み取りの権限がありません" : "書き込みの権限がありません";
     case EROFS:
       return "読み取り専用の場所です";
     case ENOENT:
-      return "フォルダーが見つかりません";
+      // A new file is created where the name says, so only a folder can be missing.
+      return reading ? "ファイルが見つかりません" : "フォルダーが見つかりません";
     case ENOTDIR:
       return "途中の名前がフォルダーではありません";
     case EISDIR:
-      return "同じ名前のフォルダーがあります";
+      return reading ? "ファイルではなくフォルダーです" : "同じ名前のフォルダーがあります";
+    case ENOTEMPTY:
+      return "同じ名前の、空でないフォルダーがあります";
+    case EEXIST:
+      return "同じ名前のものがすでにあります";
     case ENOSPC:
-    case EDQUOT:
       return "ディスクの空き容量が足りません";
+    case EDQUOT:
+      return "ディスクの使用量の割り当てを超えます";
+    case EFBIG:
+      return "ファイルが、許された大きさの上限を超えます";
+    case EOVERFLOW:
+      return "ファイルが大きすぎて扱えません";
     case ENAMETOOLONG:
       return "ファイル名が長すぎます";
     case EMFILE:
@@ -39,15 +52,58 @@ std::string DescribeSystemError(int errorNumber) {
       return "開いているファイルが多すぎます";
     case ELOOP:
       return "シンボリックリンクが循環しているか、つながりが長すぎます";
-    case EFBIG:
-      return "ファイルが大きすぎます（ファイルの大きさの制限を超えました）";
+    case EMLINK:
+      return "リンクの数が多すぎます";
+    case EXDEV:
+      return "別のファイルシステムをまたいで置き換えることはできません";
     case EIO:
       return "ディスクの読み書きでエラーが起きました";
+    case EUCLEAN:
+      return "ファイルシステムが壊れています";
+    case ENOMEDIUM:
+      return "装置に記録媒体が入っていません";
+    case ENXIO:
+      return reading ? "つながっていない装置です"
+                     : "読み出すプログラムのいないパイプか、つながっていない装置です";
+    case ENODEV:
+      return reading ? "この装置からは読み込めません" : "この装置には書き込めません";
+    case EPIPE:
+      return "読み出すプログラムがパイプを閉じました";
+    case ESPIPE:
+      return "パイプなど、位置を決めて読み書きできないものです";
+    case EAGAIN:
+      return reading ? "まだ読むものがありません" : "相手がいまは受け取れない状態です";
+    case EINTR:
+      return "中止の指示で中断しました";
+    case ETXTBSY:
+      return "実行中のプログラムのファイルなので書き換えられません";
+    case EBUSY:
+      return "ファイルまたは装置が使用中です";
+    case ENOLCK:
+    case EDEADLK:
+      return "ファイルのロックを取れません";
+    case EINVAL:
+      return "このファイルシステムや装置ではこの操作ができません";
+    case ENOTSUP:
+      return "このファイルシステムでは使えない操作です";
+    case ENOSYS:
+      return "このシステムでは使えない操作です";
+    case EBADF:
+      return reading ? "読み込み用に開かれていないファイルです"
+                     : "書き込み用に開かれていないファイルです";
+    case ENOMEM:
+      return "メモリーが足りません";
+    case ESTALE:
+      return "ネットワーク上のファイルが見えなくなりました";
+    case ETIMEDOUT:
+      return "応答がなく、時間切れになりました";
+    case EFAULT:
+      return "プログラム内部の誤りで、メモリーの番地が正しくありません";
     default:
       break;
   }
-  // A rarer error: said in Japanese, with the system's own words for a closer look.
-  return std::string("システムのエラーです（") + std::strerror(errorNumber) + "）";
+  // A number no sentence above foresees: said as such, with the number for a closer look.
+  return "予期しないシステムのエラーです（エラー番号 " + std::to_string(errorNumber) + "）";
 }
 
 namespace {
@@ -268,10 +324,14 @@ bool ReplacingFile::Open(const std::string& path) {
   if (destination.error != 0) return Fail(destination.error);
 
   if (destination.direct) {
-    // Devices, pipes and terminals take the bytes as they come; nothing is replaced.
-    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    // Devices, pipes and terminals take the bytes as they come; nothing is replaced. The open
+    // does not wait: a pipe that nobody reads is refused at once (ENXIO) instead of holding
+    // the program until a reader comes. Once open, writes wait for a slow reader as usual.
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return Fail(errno);
     fd_ = fd;
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags < 0 || fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) return Fail(errno);
     // A regular file reached through /proc is emptied as a plain open would empty it.
     struct stat opened {};
     if (fstat(fd_, &opened) == 0 && S_ISREG(opened.st_mode) && ftruncate(fd_, 0) != 0) {
@@ -299,9 +359,12 @@ bool ReplacingFile::Open(const std::string& path) {
 
 bool ReplacingFile::WriteOut(std::string_view bytes) {
   while (!bytes.empty()) {
+    // A stop asked for while a write waited for a slow pipe ends the write (EINTR, or a
+    // part of the bytes taken); what was not committed is then dropped.
+    if (StopAsked()) return Fail(EINTR);
     const ssize_t n = write(fd_, bytes.data(), bytes.size());
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) continue;  // looked at again above
       return Fail(errno);
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));

@@ -13,9 +13,12 @@ namespace kurimo {
 //  - a regular file (or a new name) is replaced only by Commit, through a temporary file in
 //    its folder; a symbolic link stays a link and the file it leads to is replaced;
 //  - anything else that can be written (a device such as /dev/null, a pipe, a terminal) is
-//    written directly, since there is nothing to replace.
+//    written directly, since there is nothing to replace. Opening never waits: a pipe
+//    (FIFO) that nobody reads is refused at once; one with a reader takes the bytes, and a
+//    write then waits for a slow reader until a stop signal (stop_signals.h) ends it.
 // Every failure is reported by a false result and described by Error(); after a failure
-// every later call is false and the temporary file is already gone.
+// every later call is false and the temporary file is already gone. A write past the
+// file-size limit fails (EFBIG) once the program ignores SIGXFSZ (IgnoreFileSizeSignal).
 class ReplacingFile {
  public:
   ReplacingFile() = default;
@@ -61,8 +64,14 @@ class ReplacingFile {
 // failure the target is as it was before and no temporary file remains.
 std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes);
 
-// The system's reason for an error number, in Japanese words for the user.
-std::string DescribeSystemError(int errorNumber);
+// Whether a failure met a file being written (or created) or a file being read: a few errors
+// mean something else for each ("フォルダーが見つかりません" / "ファイルが見つかりません").
+enum class FileUse { Write, Read };
+
+// The system's reason for an error number, in Japanese words for the user: every error a
+// file can meet has its own sentence; a number nobody foresaw is said to be unexpected and
+// given with its number.
+std::string DescribeSystemError(int errorNumber, FileUse use = FileUse::Write);
 
 // The reason given when a file name is empty.
 inline constexpr std::string_view kEmptyFileNameReason = "ファイル名が空です";

@@ -19,17 +19,19 @@ using namespace kurimo::batch;          // the exit statuses
 
 struct ProcessResult {
   int status = -1;  // the exit status, 128 + the ending signal, or -1 (not started, or killed
-                    // after five minutes)
+                    // once its time was up)
   std::string out, err;
 };
 
 class InFolder : public ::testing::Test {
  protected:
   // Standard output goes to `outputFile` if one is given; `whileRunning` is called once the
-  // program has started (to send it a signal).
+  // program has started (to send it a signal). A program still running after `seconds` is
+  // killed, so that one that hangs fails its test instead of holding up the suite.
   ProcessResult Run(const std::string& program, const Args& args,
                     const std::string& outputFile = "",
-                    const std::function<void(pid_t)>& whileRunning = {}) const {
+                    const std::function<void(pid_t)>& whileRunning = {},
+                    int seconds = 5 * 60) const {
     QProcess process;
     QStringList arguments;
     for (const std::string& arg : args)
@@ -47,7 +49,7 @@ class InFolder : public ::testing::Test {
     if (process.waitForStarted() && whileRunning)
       whileRunning(static_cast<pid_t>(process.processId()));
     ProcessResult r;
-    if (process.waitForFinished(5 * 60 * 1000)) {
+    if (process.waitForFinished(seconds * 1000)) {
       r.status = (process.exitStatus() == QProcess::CrashExit ? 128 : 0) + process.exitCode();
     } else {
       r.err = "process_runner: " + process.errorString().toStdString() + "\n";

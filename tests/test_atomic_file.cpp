@@ -1,15 +1,20 @@
 // Whole-file writes and the report built on them: all the new bytes or the file untouched.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <thread>
 
 #include "atomic_file.h"
 #include "output_file.h"
+#include "stop_signals.h"
 #include "test_helpers.h"
 
 namespace kurimo {
@@ -117,8 +122,27 @@ TEST(AtomicFile, PipesAndOpenFilesUnderProcAreWrittenNotReplaced) {
   test::TempFolder folder;
   const std::string fifo = folder.File("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // so the write cannot block
-  EXPECT_EQ(WriteFileAtomically(fifo, "through the pipe"), std::nullopt);
+  // Nobody reads: refused at once, where a plain open would wait for a reader for ever.
+  EXPECT_EQ(
+      test::InChild([&] { return WriteFileAtomically(fifo, "x").value_or("written"); }, {}, 5),
+      "読み出すプログラムのいないパイプか、つながっていない装置です");
+  // A slow reader: once open, the writes wait for it rather than fail as full (EAGAIN).
+  const int reader = open(fifo.c_str(), O_RDWR);  // reads, and never ends the pipe by itself
+  const std::string bytes(300 * 1024, 'p');
+  std::string received;
+  std::thread slow([&] {
+    char buffer[4096];
+    pollfd more{reader, POLLIN, 0};
+    while (received.size() < bytes.size() && poll(&more, 1, 2000) == 1) {  // or the writer gave up
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      const ssize_t n = read(reader, buffer, sizeof buffer);
+      if (n <= 0) break;
+      received.append(buffer, static_cast<std::size_t>(n));
+    }
+  });
+  EXPECT_EQ(WriteFileAtomically(fifo, bytes), std::nullopt);
+  slow.join();
+  EXPECT_TRUE(received == bytes) << received.size() << " bytes";
   EXPECT_TRUE(fs::is_fifo(fifo));
   close(reader);
   // /dev/stdout leads to /proc/self/fd/1, whose link text ("pipe:[…]", "/x (deleted)") is
@@ -130,6 +154,85 @@ TEST(AtomicFile, PipesAndOpenFilesUnderProcAreWrittenNotReplaced) {
   EXPECT_EQ(test::ReadBytes(name), "new");
   close(fd);
   EXPECT_EQ(NamesIn(folder.path()), (Names{"fifo", "out.txt"}));
+}
+
+// A stop signal ends a write that waits for a pipe nobody reads, and every later write of the
+// program; what was not committed is dropped and the earlier file stays.
+TEST(AtomicFile, AStopEndsAWaitingWriteAndLeavesTheEarlierFile) {
+  test::TempFolder folder;
+  const std::string fifo = folder.File("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_TRUE(Make(folder.path(), {"f report.txt"}));
+  const std::string answer = test::InChild(
+      [&] {
+        InstallStopHandlers();
+        const int reader = open(fifo.c_str(), O_RDWR);  // holds the pipe open, never reads
+        ReplacingFile report;
+        ReplacingFile pipe;
+        if (reader < 0 || !report.Open(folder.File("report.txt")) || !report.Write("new") ||
+            !pipe.Open(fifo)) {
+          return std::string("not opened");
+        }
+        const bool piped = pipe.Write(std::string(1 << 20, 'x')) && pipe.Commit();
+        const bool committed = report.Write(std::string(100000, 'y')) && report.Commit();
+        return (piped ? "written" : pipe.Error()) + "|" +
+               (committed ? "committed" : report.Error());
+      },
+      [](pid_t child) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the pipe is full by now
+        kill(child, SIGTERM);
+      });
+  EXPECT_EQ(answer, "中止の指示で中断しました|中止の指示で中断しました");
+  EXPECT_EQ(test::ReadBytes(folder.File("report.txt")), "earlier");
+  EXPECT_EQ(NamesIn(folder.path()), (Names{"fifo", "report.txt"}));
+}
+
+// Past the file-size limit (ulimit -f) a write fails like a full disk, once SIGXFSZ, which
+// would end the program with its temporary file left, is ignored.
+TEST(AtomicFile, AWritePastTheFileSizeLimitFailsAndLeavesNoTemporaryFile) {
+  test::TempFolder folder;
+  ASSERT_TRUE(Make(folder.path(), {"f report.txt"}));
+  const std::string answer = test::InChild([&] {
+    IgnoreFileSizeSignal();
+    const rlimit limit{4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    return WriteFileAtomically(folder.File("report.txt"), std::string(100000, 'n'))
+        .value_or("written");
+  });
+  EXPECT_EQ(answer, "ファイルが、許された大きさの上限を超えます");
+  EXPECT_EQ(test::ReadBytes(folder.File("report.txt")), "earlier");
+  EXPECT_EQ(NamesIn(folder.path()), Names{"report.txt"});
+}
+
+// Every error a file can meet is said in a Japanese sentence of its own, never in the
+// system's English words; reading and writing differ where the error means something else.
+TEST(DescribeSystemError, EachErrorHasItsOwnJapaneseSentence) {
+  const int errors[] = {
+      EACCES, EROFS,     ENOENT, ENOTDIR, EISDIR, ENOTEMPTY, EEXIST,    ENOSPC,  EDQUOT,
+      EFBIG,  EOVERFLOW, EMFILE, ELOOP,   EMLINK, EXDEV,     EIO,       EUCLEAN, ENOMEDIUM,
+      ENXIO,  ENODEV,    EPIPE,  ESPIPE,  EAGAIN, EINTR,     ETXTBSY,   EBUSY,   ENOLCK,
+      EINVAL, ENOTSUP,   ENOSYS, EBADF,   ENOMEM, ESTALE,    ETIMEDOUT, EFAULT,  ENAMETOOLONG};
+  std::set<std::string> sentences;
+  for (const int error : errors) {
+    const std::string sentence = DescribeSystemError(error);
+    EXPECT_TRUE(sentences.insert(sentence).second) << error << ": " << sentence;
+    EXPECT_FALSE(sentence.starts_with("予期しない")) << error;
+    const auto latin = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    EXPECT_FALSE(std::ranges::any_of(sentence, latin)) << error << ": " << sentence;
+  }
+  // The same sentence for errors the user cannot tell apart.
+  EXPECT_EQ(DescribeSystemError(EPERM), DescribeSystemError(EACCES));
+  EXPECT_EQ(DescribeSystemError(ENFILE), DescribeSystemError(EMFILE));
+  const std::tuple<int, const char*, const char*> differ[] = {
+      {ENOENT, "フォルダーが見つかりません", "ファイルが見つかりません"},
+      {EACCES, "書き込みの権限がありません", "読み取りの権限がありません"},
+      {EISDIR, "同じ名前のフォルダーがあります", "ファイルではなくフォルダーです"},
+  };
+  for (const auto& [error, writing, reading] : differ) {
+    EXPECT_EQ(DescribeSystemError(error, FileUse::Write), writing);
+    EXPECT_EQ(DescribeSystemError(error, FileUse::Read), reading);
+  }
+  EXPECT_EQ(DescribeSystemError(4095), "予期しないシステムのエラーです（エラー番号 4095）");
 }
 
 // A name leads through its links to the file that takes the bytes, or to the reason why none

@@ -1,7 +1,11 @@
 // kurimo-batch in a fresh folder: its report, its JSON, how each kind of ending is told and what it
 // leaves, the options it passes on (conditions, factors, cases, series, target), its sweeps.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -116,6 +120,14 @@ TEST_F(BatchRunner, OptionsReachTheirBoxesASavedCaseGivesTheSameRunAnyNameIsWrit
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(json::parse(r.out).at("output_file"), "\xEF\xBF\xBDp.txt");
   EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "first.txt", "saved.json", "\x98p.txt"}));
+  // Standard error shows such a name, or an option's text, as the JSON does.
+  for (const auto& [option, said] :
+       {std::pair{"--output", "出力ファイル「\xEF\xBF\xBDp/x」に"},
+        std::pair{"--bay-area", "（--bay-area \"\xEF\xBF\xBDp/x\"）"}}) {
+    r = Run("/bin/sh",
+            {"-c", "exec \"$0\" \"$1\" \"$(printf '\\230\\160')/x\"", KURIMO_BATCH_PATH, option});
+    EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+  }
 }
 
 // How a command ends, by itself or stopped by a signal as Ctrl-C stops it: its status, a part
@@ -129,30 +141,47 @@ struct Ending {
   int signal = 0;  // sent once the run is under way
   bool kept = true;
   bool fullOutput = false;  // standard output on a full disk
+  int fileLimitKiB = -1;    // the file-size limit (ulimit -f) to run under, if not -1
 };
+
+// Rows are named in test names and messages by their name alone.
+void PrintTo(const Ending& e, std::ostream* os) {
+  *os << e.name;
+}
 
 class Endings : public BatchRunner, public ::testing::WithParamInterface<Ending> {};
 
 TEST_P(Endings, AreToldAndLeaveOnlyWhatTheyMust) {
   const Ending& e = GetParam();
   Write("Kurimo_OUT.txt", "left by an earlier run");
+  Write("s.csv", "an earlier series");
   Write("good.json", kurimo::CaseFileText(kurimo::DefaultSavedCase()));
-  const ProcessResult r =
-      Run(KURIMO_BATCH_PATH, e.args, e.fullOutput ? "/dev/full" : "", [&](pid_t pid) {
-        if (e.signal == 0) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the run is under way
-        EXPECT_EQ(::kill(pid, e.signal), 0);
-      });
+  std::string program = KURIMO_BATCH_PATH;
+  Args args = e.args;
+  if (e.fileLimitKiB >= 0) {
+    program = "/bin/sh";
+    args = With({"-c", "ulimit -f " + std::to_string(e.fileLimitKiB) + "; exec \"$0\" \"$@\"",
+                 KURIMO_BATCH_PATH},
+                e.args);
+  }
+  const ProcessResult r = Run(program, args, e.fullOutput ? "/dev/full" : "", [&](pid_t pid) {
+    if (e.signal == 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the run is under way
+    EXPECT_EQ(::kill(pid, e.signal), 0);
+  });
   EXPECT_EQ(r.status, e.status) << r.err;
   EXPECT_NE(r.err.find(e.said), std::string::npos) << r.err;
   EXPECT_EQ(e.json.empty() ? r.out : json::parse(r.out).value("status", ""), e.json);
   EXPECT_EQ(Bytes() == "left by an earlier run", e.kept);
-  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "good.json"}));
+  // No ending writes the series in its place: a run that did not complete leaves it.
+  EXPECT_EQ(Bytes("s.csv"), "an earlier series");
+  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "good.json", "s.csv"}));
 }
 
 const std::string kStopped =
     "計算を中止しました。出力ファイル「Kurimo_OUT.txt」は書き換えていません";
-const Args kEndless = With(BatchArgs(kEndlessCase), {"--json"});
+const Args kEndless = With(BatchArgs(kEndlessCase), {"--series", "s.csv", "--json"});
+const std::string kTooBig = "に書き込めません（ファイルが、許された大きさの上限を超えます）";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
@@ -168,7 +197,8 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
            "ケースファイル「absent.json」を開けません。ファイルを読み込めません（ファイルが見つかりません）", ""},
     Ending{"TargetMean", {"--target-mean", "-0.5"}, kExitBadInput, "0 以上の数値", ""},
     Ending{"OutputInAMissingFolder", {"--output", "no/out.txt", "--json"}, kExitFileError,
-           "no/out.txt", "output_file_failed"},
+           "出力ファイル「no/out.txt」に書き込めません（フォルダーが見つかりません）。書き込みの"
+           "できる場所を --output で指定してから、もう一度計算してください。", "output_file_failed"},
     Ending{"UnsavableCase", {"--save-case", "no/c.json"}, kExitFileError, "ケースファイルのエラー", ""},
     Ending{"UnwritableSeries", {"--series", "no/s.csv", "--json"}, kExitFileError,
            "CSVファイルのエラー", "done", 0, false},
@@ -177,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
            true, true},
     Ending{"ZeroTimeStep", With(BatchArgs(kZeroStepCase), {"--series", "s.csv", "--json"}),
            kExitRunFault, "0分", "zero_time_step"},
-    Ending{"ValueTooLarge", {"--inflow-quality", "1e38", "--json"}, kExitRunFault,
+    Ending{"ValueTooLarge", {"--inflow-quality", "1e38", "--series", "s.csv", "--json"}, kExitRunFault,
            "出力ファイル「Kurimo_OUT.txt」は書き換えていません", "value_too_large"},
     Ending{"SweepListName", {"--sweep", "sections"}, kExitBadInput,
            "指定できる名前: section, quality, quantity", ""},
@@ -193,6 +223,11 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
            0, true, true},
     Ending{"MouthVelocityWarning", With(BatchArgs(kWarningCase), {"--json"}), kExitOk,
            "流量等の入力制限: ", "done", 0, false},
+    Ending{"ReportPastTheFileSizeLimit", {"--series", "s.csv", "--json"}, kExitFileError,
+           "出力ファイルのエラー: 出力ファイル「Kurimo_OUT.txt」" + kTooBig, "output_file_failed",
+           0, true, false, 0},
+    Ending{"SeriesPastTheFileSizeLimit", {"--series", "s.csv", "--json"}, kExitFileError,
+           "CSVファイルのエラー: 時系列のCSVファイル「s.csv」" + kTooBig, "done", 0, false, false, 8},
     Ending{"SIGINT", kEndless, 128 + SIGINT, kStopped, "cancelled", SIGINT},
     Ending{"SIGTERM", kEndless, 128 + SIGTERM, kStopped, "cancelled", SIGTERM},
     Ending{"SIGHUP", kEndless, 128 + SIGHUP, kStopped, "cancelled", SIGHUP},
@@ -200,6 +235,81 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
            128 + SIGTERM, "計算を中止しました。表は書いていません。", "", SIGTERM}),
     [](const auto& row) { return std::string(row.param.name); });
 // clang-format on
+
+// --- Pipes (FIFOs) as files. Each run may take 20 seconds at most: a run that waits for
+// the other end of a pipe fails its test instead of holding up the suite.
+
+constexpr int kPipeSeconds = 20;
+
+class Pipes : public BatchRunner {
+ protected:
+  void SetUp() override { ASSERT_EQ(mkfifo(folder_.File("p").c_str(), 0600), 0); }
+  // The pipe opened for reading and writing: it neither waits nor ends the pipe by itself.
+  // (Not inherited: the program would hold its own pipe open.)
+  int OpenBothEnds() const { return ::open(folder_.File("p").c_str(), O_RDWR | O_CLOEXEC); }
+};
+
+// Pipes that have their other end are used as any file (the file writer's and the case
+// reader's own tests): here the program refuses the others at once, with its status.
+TEST_F(Pipes, WithoutTheOtherEndAreRefusedAtOnce) {
+  const std::string noReader =
+      "「p」に書き込めません（読み出すプログラムのいないパイプか、"
+      "つながっていない装置です）。書き込みのできる場所を --";
+  const std::tuple<Args, int, std::string> refused[] = {
+      {{"--output", "p"}, kExitFileError, "出力ファイル" + noReader + "output で指定"},
+      {{"--series", "p"}, kExitFileError, "時系列のCSVファイル" + noReader + "series で指定"},
+      {{"--sweep", "section", "--sweep-output", "p"},
+       kExitFileError,
+       "出力ファイル" + noReader + "sweep-output で指定"},
+      {{"--case", "p"},
+       kExitBadInput,
+       "ケースファイル「p」を開けません。ファイルを読み込めません（書き込むプログラムのいない"
+       "パイプです）。"},
+  };
+  for (const auto& [args, status, said] : refused) {
+    const ProcessResult r = Run(KURIMO_BATCH_PATH, args, "", {}, kPipeSeconds);
+    EXPECT_EQ(r.status, status) << args[0] << "\n" << r.err;
+    EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "p"})) << "the series run wrote its report";
+}
+
+// A stop while the program waits for a pipe: a series that its reader does not take, a case
+// that its writer does not send. The status is the signal's; no file is left half-written.
+TEST_F(Pipes, AStopWhileWaitingEndsWithTheSignalsStatus) {
+  Write("out.txt", "earlier");
+  const int pipe = OpenBothEnds();
+  // The series (about 180 KB) fills the pipe and waits; the signal comes once it waits.
+  ProcessResult r = Run(
+      KURIMO_BATCH_PATH, {"--series", "p", "--output", "out.txt"}, "",
+      [&](pid_t pid) {
+        pollfd filled{pipe, POLLIN, 0};
+        EXPECT_EQ(::poll(&filled, 1, 10000), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(::kill(pid, SIGTERM), 0);
+      },
+      kPipeSeconds);
+  EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
+  EXPECT_NE(r.err.find("時系列のCSVファイル「p」は書き換えていません"), std::string::npos) << r.err;
+  EXPECT_EQ(Names(), (Args{"out.txt", "p"})) << "no temporary file";
+  ::close(pipe);
+
+  // The case's writer is there but sends nothing.
+  const int silent = OpenBothEnds();
+  r = Run(
+      KURIMO_BATCH_PATH, {"--case", "p", "--output", "out.txt"}, "",
+      [&](pid_t pid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        EXPECT_EQ(::kill(pid, SIGINT), 0);
+      },
+      kPipeSeconds);
+  ::close(silent);
+  EXPECT_EQ(r.status, 128 + SIGINT) << r.err;
+  EXPECT_NE(r.err.find("ケースファイル「p」を読み終えていないため、計算していません"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(Names(), (Args{"out.txt", "p"}));
+}
 
 // --- Sweeps.
 

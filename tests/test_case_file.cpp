@@ -1,11 +1,15 @@
 // Saved cases: the file's text, texts kept exactly as typed, and the files that are refused,
 // each with a message that says what is wrong.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "case_file.h"
 #include "file_messages.h"
+#include "stop_signals.h"
 #include "test_helpers.h"
 
 namespace kurimo {
@@ -146,6 +150,45 @@ TEST(CaseFile, RefusesWhatIsNoCaseFileSayingWhatAndWhere) {
             "ケースファイル「/a/湾.kurimo」を開けません。ファイルが見つかりません。計算条件は"
             "変えていません。");
   EXPECT_EQ(message.title, "ケースファイルのエラー");
+}
+
+// A case given through a pipe (FIFO): refused at once when no program writes into it, where
+// a plain open would wait for a writer for ever; read as the writer goes when one does; a
+// stop signal ends the wait.
+TEST(CaseFile, APipeIsReadWhileAProgramWritesIntoItAndRefusedAtOnceOtherwise) {
+  test::TempFolder folder;
+  const std::string fifo = folder.File("case.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(test::InChild([&] { return ReadCaseFile(fifo).error; }, {}, 5),
+            "ファイルを読み込めません（書き込むプログラムのいないパイプです）。ケースを書き込む"
+            "プログラムを先に動かしてから、もう一度開いてください。");
+
+  // The writer is there from the start and writes its two halves a little later.
+  const int writer = open(fifo.c_str(), O_RDWR);
+  const std::string text = CaseFileText(OddCase());
+  std::thread writing([&] {
+    for (const std::string& part : {text.substr(0, 40), text.substr(40)}) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      EXPECT_EQ(write(writer, part.data(), part.size()), std::ssize(part));
+    }
+    close(writer);
+  });
+  const CaseReadResult read = ReadCaseFile(fifo);
+  writing.join();
+  ASSERT_TRUE(read.value.has_value()) << read.error;
+  EXPECT_EQ(read.value->texts, OddCase().texts);
+
+  const std::string stopped = test::InChild(
+      [&] {
+        InstallStopHandlers();
+        [[maybe_unused]] const int silent = open(fifo.c_str(), O_RDWR);  // writes nothing
+        return ReadCaseFile(fifo).error;
+      },
+      [](pid_t child) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(child, SIGHUP);
+      });
+  EXPECT_EQ(stopped, "ファイルを読み込めません（中止の指示で中断しました）。");
 }
 
 }  // namespace

@@ -2,10 +2,16 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -83,6 +89,49 @@ inline std::vector<std::string> SplitCrLfLines(const std::string& text) {
 // The lines of a code page 932 file with CR LF ends, as UTF-8, without the line ends.
 inline std::vector<std::string> ReadCp932Lines(const std::string& path) {
   return SplitCrLfLines(Cp932ToUtf8(ReadBytes(path)).value_or("<not code page 932>"));
+}
+
+// Runs `body` in a child process (which may install signal handlers, limits or stop flags
+// of its own without touching the test) and returns the text it gave back. `whileRunning`
+// gets the child's id once it runs (to send it a signal). A child that does not end within
+// `seconds` is killed and gives "<timed out>": a call that blocks fails the test instead of
+// holding it up.
+inline std::string InChild(const std::function<std::string()>& body,
+                           const std::function<void(pid_t)>& whileRunning = {}, int seconds = 20) {
+  int channel[2];
+  if (pipe(channel) != 0) return "<no pipe>";
+  const pid_t child = fork();
+  if (child == 0) {
+    close(channel[0]);
+    const std::string answer = body();
+    const ssize_t written = write(channel[1], answer.data(), answer.size());
+    _exit(written == static_cast<ssize_t>(answer.size()) ? 0 : 1);
+  }
+  close(channel[1]);
+  if (whileRunning) whileRunning(child);
+  std::string answer;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd watch{channel[0], POLLIN, 0};
+    if (left.count() <= 0 || poll(&watch, 1, static_cast<int>(left.count())) == 0) {
+      kill(child, SIGKILL);
+      answer = "<timed out>";
+      break;
+    }
+    char buffer[4096];
+    const ssize_t n = read(channel[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    answer.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(channel[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFSIGNALED(status) && answer != "<timed out>") {
+    answer += "<ended by signal " + std::to_string(WTERMSIG(status)) + ">";
+  }
+  return answer;
 }
 
 // Clears the arrays and sets up the model's case, as a run does before its first step.

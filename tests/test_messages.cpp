@@ -1,7 +1,8 @@
-// What the user is told when a run does not complete: every fault's full text and title,
-// as the window's message box and the batch runner show them.
+// What the user is told when a run does not complete or a file cannot be written: every
+// fault's full text and title, as the window's message box and the terminal show them.
 #include <gtest/gtest.h>
 
+#include "file_messages.h"
 #include "run_messages.h"
 
 namespace kurimo {
@@ -70,14 +71,46 @@ TEST(RunFaultMessage, EachFaultSaysWhatHappenedAndWhatToDo) {
     EXPECT_EQ(message.text, row.text + kKept) << row.name;
     EXPECT_EQ(message.title, std::string(row.title)) << row.name;
   }
-  RunResult unwritable = Fault(OutputFileFailed);
+}
+
+// A file that cannot be written: the window's user is sent to the menu or the file dialog,
+// the terminal's user to the option that names the file.
+TEST(FileFailedMessages, TellTheWindowOfItsMenuAndTheTerminalOfItsOption) {
+  RunResult unwritable = Fault(RunStatus::OutputFileFailed);
   unwritable.systemReason = "書き込みの権限がありません";
-  const UserMessage file = RunFaultMessage(unwritable, "湾.txt");
-  EXPECT_EQ(file.text,
-            "出力ファイル「湾.txt」に書き込めません（書き込みの権限がありません）。「ファイル」"
-            "メニューの「出力ファイルの保存先…」で書き込みのできる場所を選んでから、もう一度"
-            "計算してください。同じ名前の前の出力ファイルがあれば、元のままです。");
-  EXPECT_EQ(file.title, "出力ファイルのエラー");
+  const std::string failed =
+      "出力ファイル「湾.txt」に書き込めません（書き込みの権限がありません）。";
+  const std::string kept =
+      "もう一度計算してください。同じ名前の前の出力ファイルがあれば、元のままです。";
+  const std::string window = failed +
+                             "「ファイル」メニューの「出力ファイルの保存先…」で書き込みのできる"
+                             "場所を選んでから、" +
+                             kept;
+  const std::string terminal = failed + "書き込みのできる場所を --output で指定してから、" + kept;
+  EXPECT_EQ(RunFaultMessage(unwritable, "湾.txt").text, window);
+  EXPECT_EQ(RunFaultMessage(unwritable, "湾.txt", MessagePlace::Terminal).text, terminal);
+  EXPECT_EQ(RunFaultMessage(unwritable, "湾.txt", MessagePlace::Terminal).title,
+            "出力ファイルのエラー");
+  // kurimo --pdf prints the window's handlers' messages in the terminal's words.
+  EXPECT_EQ(InTerminalWords(window), terminal);
+  const std::string stopped = RunFaultMessage(Fault(RunStatus::Cancelled), "湾.txt").text;
+  EXPECT_EQ(InTerminalWords(stopped), stopped);
+
+  const UserMessage series = SeriesFileFailedMessage("s.csv", "読み取り専用の場所です");
+  EXPECT_EQ(series.text,
+            "時系列のCSVファイル「s.csv」に書き込めません（読み取り専用の場所です）。書き込みの"
+            "できる場所を選んでから、もう一度保存してください。同じ名前のファイルがあった場合、"
+            "そのファイルは元のままです。");
+  EXPECT_EQ(SeriesFileFailedMessage("s.csv", "読み取り専用の場所です", MessagePlace::Terminal).text,
+            "時系列のCSVファイル「s.csv」に書き込めません（読み取り専用の場所です）。書き込みの"
+            "できる場所を --series で指定してから、もう一度計算してください。同じ名前のファイルが"
+            "あった場合、そのファイルは元のままです。");
+  EXPECT_EQ(series.title, "CSVファイルのエラー");
+  EXPECT_EQ(
+      CaseSaveFailedMessage("c.kurimo", "ディスクの空き容量が足りません", MessagePlace::Terminal)
+          .text,
+      "ケースファイル「c.kurimo」に書き込めません（ディスクの空き容量が足りません）。"
+      "書き込みのできる場所を --save-case で指定してから、もう一度実行してください。");
 }
 
 TEST(RunMessages, ResultShortenedStepAndStatusNames) {

@@ -268,15 +268,35 @@ TEST(EchoedText, KeepsFortyCharactersMarksACutAndShowsControlCharacters) {
   // clang-format off
   const std::pair<std::string, std::string> rows[] = {
       {a40, a40}, {a40 + "b", a40 + "…"}, {Repeated("é𝟘あ", 14), Repeated("é𝟘あ", 13) + "é…"},
-      {Repeated("\xFF", 41), Repeated("\xFF", 40) + "…"},
-      {"\xE3\x81" + Repeated("a", 40), "\xE3\x81" + Repeated("a", 38) + "…"},
-      {"\xC0\xAF" + Repeated("b", 39), "\xC0\xAF" + Repeated("b", 38) + "…"},
-      {"\xED\xA0\x80" + Repeated("c", 38), "\xED\xA0\x80" + Repeated("c", 37) + "…"},
+      // Bytes that are no UTF-8 show as U+FFFD (�), each one character: a cut-off sequence
+      // (E3 81) is one, a byte that cannot start or continue one (C0, AF, ED A0, 80) is one.
+      {Repeated("\xFF", 41), Repeated("�", 40) + "…"},
+      {"\xE3\x81" + Repeated("a", 40), "�" + Repeated("a", 39) + "…"},
+      {"\xC0\xAF" + Repeated("b", 39), "��" + Repeated("b", 38) + "…"},
+      {"\xED\xA0\x80" + Repeated("c", 38), "���" + Repeated("c", 37) + "…"},
       {"\x7f\tc", "␡\tc"}};
   // clang-format on
   for (const auto& [text, expected] : rows)
     EXPECT_EQ(EchoedText(text), expected) << text;
   EXPECT_EQ(EchoedText(std::string_view("a\0b\x1b[2J\n\x7f\tc", 11), 8), "a␀b␛[2J␊…");
+}
+
+// What goes to standard error: every invalid byte replaced as the JSON output replaces it,
+// the rest (line ends and all) left alone.
+TEST(ValidUtf8, ReplacesWhatIsNoUtf8AsTheJsonDoesAndKeepsTheRest) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"湾\n\ta\x1b", "湾\n\ta\x1b"},  // valid, control characters kept
+      {"\x98\x70.txt", "�p.txt"},      // Shift_JIS 湾
+      {"\xE3\x81"
+       "A",
+       "�A"},                                         // a cut-off sequence is one
+      {"\xF0\x9F\x98", "�"},                          // cut off at the end of the text
+      {"\xC0\xAF\xED\xA0\x80", "�����"},              // overlong, surrogate: byte by byte
+      {"\xF4\x90\x80\x80\xF0\x9F\x98\x80", "����😀"},  // above U+10FFFF, then an emoji
+      {"\xE3\x81\xE3\x81\x82", "�あ"},
+  };
+  for (const auto& [text, expected] : rows)
+    EXPECT_EQ(ValidUtf8(text), expected) << testing::PrintToString(text);
 }
 
 TEST(TextEncoding, ConvertsTheFileCharactersBothWaysAndRefusesTheRest) {

@@ -1,9 +1,15 @@
 // Both programs' --version, and kurimo --pdf, run with no display in their environment: the
 // report of the default case or of a case file read back with pdftotext, what fails, and
 // the same report under a decimal-comma locale.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "case_file.h"
 #include "decimal_comma_locale.h"
@@ -82,17 +88,60 @@ TEST_F(NoDisplay, PdfFailuresEndWithTheirStatusAndKeepTheEarlierFile) {
            {{"--pdf", "report.pdf", "bad.json"}, kExitBadInput, "ケースファイル"},
            {{"--pdf", "report.pdf", "huge.json"}, kExitRunFault, "流入水水質"},
            {{"--pdf", "missing/report.pdf"}, kExitFileError, "missing/report.pdf"},
-           {{"--pdf", "report.pdf", "--output", "missing/o.txt"}, kExitFileError, "missing/o.txt"},
-           // Files may not grow beyond 8 KiB, so the page cannot be written out (a full disk).
-           {{"-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" --pdf report.pdf", KURIMO_WINDOW_PATH},
+           // In a terminal's words: the file is given with --output, there is no menu.
+           {{"--pdf", "report.pdf", "--output", "missing/o.txt"},
             kExitFileError,
-            "報告書のPDFファイル「report.pdf」に書き込めません（ファイルが大きすぎます"}}) {
+            "kurimo: 出力ファイルのエラー: "
+            "出力ファイル「missing/o.txt」に書き込めません（フォルダー"
+            "が見つかりません）。書き込みのできる場所を --output で指定してから、もう一度計算して"
+            "ください。"},
+           // A name in Shift_JIS (湾 is 98 70) is shown with a replacement character.
+           {{"-c", "exec \"$0\" --pdf report.pdf --case \"$(printf '\\230\\160')\"",
+             KURIMO_WINDOW_PATH},
+            kExitBadInput,
+            "ケースファイル「\xEF\xBF\xBDp」を開けません。"},
+           // Files may not grow beyond 8 KiB, so the page cannot be written out; the program
+           // itself keeps SIGXFSZ from ending it.
+           {{"-c", "ulimit -f 8; exec \"$0\" --pdf report.pdf", KURIMO_WINDOW_PATH},
+            kExitFileError,
+            "報告書のPDFファイル「report.pdf」に書き込めません（ファイルが、許された大きさの上限を"
+            "超えます）。"}}) {
     const ProcessResult r = args[0] == "-c" ? Run("/bin/bash", args) : Window(args);
     EXPECT_EQ(r.status, status) << r.err;
     EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("メニュー"), std::string::npos) << r.err;
     EXPECT_EQ(ReadBytes(folder_.File("report.pdf")).substr(0, 16), "earlier");
     EXPECT_EQ(Names(), (Args{"bad.json", "huge.json", "report.pdf"}));
   }
+}
+
+// Stopped by a signal, as kurimo-batch is: during the run, or while a case pipe's writer
+// sends nothing; a case pipe without a writer is refused at once. Twenty seconds at most
+// each, so that a wait that never ends fails the test.
+TEST_F(NoDisplay, PdfStopsOnASignalAndNeverWaitsForACasePipeWithoutAWriter) {
+  std::ofstream(folder_.File("report.pdf")) << "earlier";
+  std::ofstream(folder_.File("endless.json"))
+      << kurimo::CaseFileText({{"1000", "18", "7", "2.4", "10", "0.001"}, {"1.0", "1.0", "1.0"}});
+  ASSERT_EQ(mkfifo(folder_.File("p").c_str(), 0600), 0);
+  ProcessResult r = Run(KURIMO_WINDOW_PATH, {"--pdf", "report.pdf", "--case", "p"}, "", {}, 20);
+  EXPECT_EQ(r.status, kExitBadInput) << r.err;
+  EXPECT_NE(r.err.find("書き込むプログラムのいないパイプです"), std::string::npos) << r.err;
+
+  const int silent = ::open(folder_.File("p").c_str(), O_RDWR | O_CLOEXEC);
+  for (const char* caseFile : {"endless.json", "p"}) {
+    r = Run(
+        KURIMO_WINDOW_PATH, {"--pdf", "report.pdf", "--case", caseFile}, "",
+        [](pid_t pid) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+          EXPECT_EQ(::kill(pid, SIGTERM), 0);
+        },
+        20);
+    EXPECT_EQ(r.status, 128 + SIGTERM) << caseFile << "\n" << r.err;
+    EXPECT_EQ(r.err, "kurimo: 中止しました。報告書は書いていません。\n") << caseFile;
+    EXPECT_EQ(ReadBytes(folder_.File("report.pdf")), "earlier");
+    EXPECT_EQ(Names(), (Args{"endless.json", "p", "report.pdf"}));
+  }
+  ::close(silent);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "run_messages.h"
 
+#include "file_messages.h"
 #include "number_text.h"
 
 namespace kurimo {
@@ -37,18 +38,32 @@ std::string LargeValueText(const LargeValue& large) {
   return "流入水水質（倍率をかけた値が" + NumberToText(large.value) + " g/m3）";
 }
 
+// Where to choose another output file.
+std::string OutputFileAdvice(MessagePlace place) {
+  return AnotherPlaceAdvice(place, "「ファイル」メニューの「出力ファイルの保存先…」で", "--output");
+}
+
 }  // namespace
 
-UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath) {
+std::string InTerminalWords(std::string_view windowText) {
+  std::string text(windowText);
+  const std::string window = OutputFileAdvice(MessagePlace::Window);
+  const std::size_t at = text.find(window);
+  if (at != std::string::npos)
+    text.replace(at, window.size(), OutputFileAdvice(MessagePlace::Terminal));
+  return text;
+}
+
+UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath,
+                            MessagePlace place) {
   const std::string file(outputPath);
   switch (result.status) {
     case RunStatus::Completed:
       break;
     case RunStatus::OutputFileFailed:
-      return {"出力ファイル「" + file + "」に書き込めません（" + result.systemReason +
-                  "）。「ファイル」メニューの「出力ファイルの保存先…」で書き込みのできる場所を"
-                  "選んでから、もう一度計算してください。同じ名前の前の出力ファイルがあれば、元のま"
-                  "まです。",
+      return {"出力ファイル「" + file + "」に書き込めません（" + result.systemReason + "）。" +
+                  OutputFileAdvice(place) +
+                  "もう一度計算してください。同じ名前の前の出力ファイルがあれば、元のままです。",
               "出力ファイルのエラー"};
     case RunStatus::ZeroTimeStep:
       if (result.exchangeTooFast) {

@@ -25,7 +25,15 @@ UserMessage RunResultMessage(const BayModel& model);
 // The status as one word for machine-read output (JSON, CSV): "done", "diverged", ...
 std::string_view RunStatusName(RunStatus status);
 
-// The message for a run that did not complete (any status but Completed).
-UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath);
+// The message for a run that did not complete (any status but Completed), in the words for
+// where it appears: an output file that cannot be written is to be chosen again through the
+// menu in the window, with --output on a terminal.
+UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath,
+                            MessagePlace place = MessagePlace::Window);
+
+// A run's message that the window's handlers composed, in the words for a terminal (kurimo
+// --pdf prints the messages of the handlers it drives): the menu named to choose another
+// output file becomes --output. Any other text is returned unchanged.
+std::string InTerminalWords(std::string_view windowText);
 
 }  // namespace kurimo

@@ -11,4 +11,8 @@ struct UserMessage {
   std::string title;
 };
 
+// Where a message appears: a message box of the window, whose user has the menus, or a
+// terminal (kurimo-batch, kurimo --pdf), whose user gives options instead.
+enum class MessagePlace { Window, Terminal };
+
 }  // namespace kurimo

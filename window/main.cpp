@@ -5,9 +5,11 @@
 #include <QWindow>
 #include <cstdio>
 #include <iostream>
+#include <string>
 #include <string_view>
 
 #include "app_icon.h"
+#include "echo_text.h"
 #include "exit_status.h"
 #include "kurimo_version.h"
 #include "look.h"
@@ -15,19 +17,29 @@
 #include "message_presenter.h"
 #include "report_command.h"
 #include "start_options.h"
+#include "stop_signals.h"
 
 int main(int argc, char* argv[]) {
+  // A file that reaches the file-size limit fails as that file, told in a message, instead of
+  // ending the program with an unfinished temporary file.
+  kurimo::IgnoreFileSizeSignal();
   // Read before anything of Qt starts, so that --help, --version and mistakes are answered
   // without a display.
   const kurimo::StartParse parse = kurimo::ParseStartOptions(argc, argv);
   if (!parse.options) {
     std::FILE* stream = parse.textIsError ? stderr : stdout;
+    // A mistake may quote an option given in another encoding than UTF-8.
+    const std::string text = parse.textIsError ? kurimo::ValidUtf8(parse.text) : parse.text;
     // A text that could not be written (a full disk, a closed pipe) is a failure.
-    const bool written = std::fputs(parse.text.c_str(), stream) >= 0 && std::fflush(stream) == 0;
+    const bool written = std::fputs(text.c_str(), stream) >= 0 && std::fflush(stream) == 0;
     return written || parse.exitStatus != 0 ? parse.exitStatus : kurimo::batch::kExitFileError;
   }
   const kurimo::StartOptions& options = *parse.options;
   if (options.pdfPath) {
+    // Like kurimo-batch, a script's Ctrl-C, SIGTERM or SIGHUP stops the report at its next
+    // look, also while it waits for a case pipe or a slow reader, and leaves the earlier
+    // files as they were.
+    kurimo::InstallStopHandlers();
     // The report alone needs no display: Qt draws it offscreen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's own notes (in English, about the session's folders and fonts) are not for the

@@ -2,15 +2,19 @@
 
 #include <QTemporaryDir>
 #include <array>
+#include <cerrno>
 #include <string>
 #include <vector>
 
+#include "atomic_file.h"
+#include "echo_text.h"
 #include "exit_status.h"
 #include "look.h"
 #include "main_form.h"
 #include "report_content.h"
 #include "report_page.h"
 #include "run_messages.h"
+#include "stop_signals.h"
 
 namespace kurimo {
 namespace {
@@ -79,7 +83,8 @@ class UnseenWindow final : public WindowOps {
   int ClientHeightTwips() const override { return 6675; }
   void PlaceOuterPanel(int, int, int, int) override {}
   void BeginRun() override {}
-  bool ContinueRun(std::uint64_t, std::uint64_t) override { return true; }
+  // A stop signal stops the run as the window's 中止 button would.
+  bool ContinueRun(std::uint64_t, std::uint64_t) override { return !StopAsked(); }
   void EndRun() override {}
   void EndProgram() override {}
   std::optional<std::string> ChooseFile(FileChoice) override { return std::nullopt; }
@@ -107,14 +112,26 @@ class UnseenWindow final : public WindowOps {
   UnseenCanvas canvas_;
 };
 
-// A message as one paragraph on the console: the title, then the text (its carriage
-// returns, which break lines in a message box, become blanks).
+// One line on the console, always valid UTF-8: a file name given in another encoding shows
+// with replacement characters, as kurimo-batch shows it.
+void Say(std::ostream& err, std::string_view text) {
+  err << ValidUtf8("kurimo: " + std::string(text)) << '\n';
+}
+
+// A message as one paragraph on the console: the title, then the text in a terminal's words
+// (its carriage returns, which break lines in a message box, become blanks).
 void Report(std::ostream& err, const Message& message) {
-  std::string text = message.text;
+  std::string text = InTerminalWords(message.text);
   for (char& c : text) {
     if (c == '\r') c = ' ';
   }
-  err << "kurimo: " << message.title << ": " << text << '\n';
+  Say(err, message.title + ": " + text);
+}
+
+// A stop signal ends the command at once, whatever it was doing; nothing more is written.
+int Stopped(std::ostream& err) {
+  Say(err, "中止しました。報告書は書いていません。");
+  return batch::ExitStatusForSignal(StopSignal());
 }
 
 }  // namespace
@@ -127,10 +144,14 @@ int WriteReportWithoutWindow(const StartOptions& options, std::ostream& err) {
   if (options.outputPath) {
     outputPath = *options.outputPath;
   } else {
+    errno = 0;
     scratch.emplace();
+    const int error = errno;  // Qt's own words for it are English
     if (!scratch->isValid()) {
-      err << "kurimo: 一時フォルダーを作れません（" << scratch->errorString().toStdString()
-          << "）。報告書は書いていません。\n";
+      Say(err, "一時フォルダーを作れません（" +
+                   (error != 0 ? DescribeSystemError(error)
+                               : std::string("一時フォルダーの場所 TMPDIR を確かめてください")) +
+                   "）。報告書は書いていません。");
       return batch::kExitFileError;
     }
     outputPath = scratch->filePath(QStringLiteral("Kurimo_OUT.txt")).toStdString();
@@ -143,23 +164,26 @@ int WriteReportWithoutWindow(const StartOptions& options, std::ostream& err) {
   window.messages.clear();
 
   if (options.caseFile && !form.OpenCase(*options.caseFile)) {
+    if (StopAsked()) return Stopped(err);  // while the case pipe kept it waiting
     for (const Message& message : window.messages)
       Report(err, message);
-    err << "kurimo: 報告書は書いていません。\n";
+    Say(err, "報告書は書いていません。");
     return batch::kExitBadInput;
   }
   for (const Message& message : window.messages)
     Report(err, message);
   window.messages.clear();
 
+  if (StopAsked()) return Stopped(err);
   form.Command1Click();
+  if (StopAsked()) return Stopped(err);  // the run, or a wait for its report's slow pipe
   // The run's warning and, when it did not finish, why; the result itself is on the page.
   const std::string resultTitle = ResultMessage(0).title;
   for (const Message& message : window.messages) {
     if (message.title != resultTitle) Report(err, message);
   }
   if (!form.CurrentRun()) {
-    err << "kurimo: 報告書は書いていません。\n";
+    Say(err, "報告書は書いていません。");
     return form.LastRunStatus() == RunStatus::OutputFileFailed ? batch::kExitFileError
                                                                : batch::kExitRunFault;
   }
@@ -167,7 +191,9 @@ int WriteReportWithoutWindow(const StartOptions& options, std::ostream& err) {
   const std::optional<ReportContent> report =
       MakeReportContent(form, window, ReportDateTime(std::chrono::system_clock::now()));
   if (!report) return batch::kExitRunFault;
-  if (const std::optional<std::string> failure = window.WriteReportPdf(*options.pdfPath, *report)) {
+  const std::optional<std::string> failure = window.WriteReportPdf(*options.pdfPath, *report);
+  if (failure && StopAsked()) return Stopped(err);  // while the PDF waited for a slow pipe
+  if (failure) {
     const UserMessage message = ReportPdfFailedMessage(*options.pdfPath, *failure);
     Report(err, {message.text, message.title});
     return batch::kExitFileError;

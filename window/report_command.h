@@ -12,7 +12,8 @@ namespace kurimo {
 
 // Runs the case of `options` and writes its report to options.pdfPath. Messages go to
 // `err` in Japanese. Returns the exit status (common/exit_status.h): 0 written, 1 a file
-// could not be written, 2 the case file was refused, 3 the run was abandoned. Needs the
+// could not be written, 2 the case file was refused, 3 the run was abandoned, 128 + the
+// signal when a stop signal (stop_signals.h, installed by the caller) ended it. Needs the
 // application object.
 int WriteReportWithoutWindow(const StartOptions& options, std::ostream& err);
 

@@ -3,7 +3,7 @@
 #include <csignal>
 #include <initializer_list>
 
-namespace kurimo::batch {
+namespace kurimo {
 namespace {
 
 volatile std::sig_atomic_t g_stopSignal = 0;
@@ -18,12 +18,20 @@ void InstallStopHandlers() {
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a waiting read or write returns EINTR
   for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
     sigaction(signalNumber, &action, nullptr);
+}
+
+void IgnoreFileSizeSignal() {
+  struct sigaction action {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGXFSZ, &action, nullptr);
 }
 
 int StopSignal() {
   return g_stopSignal;
 }
 
-}  // namespace kurimo::batch
+}  // namespace kurimo
