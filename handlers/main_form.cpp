@@ -96,8 +96,8 @@ class RunState {
 
 }  // namespace
 
-MainForm::MainForm(WindowOps& window, std::string outputPath)
-    : window_(window), outputPath_(std::move(outputPath)) {}
+MainForm::MainForm(WindowOps& window, std::string outputPath, MessagePlace place)
+    : window_(window), outputPath_(std::move(outputPath)), place_(place) {}
 
 void MainForm::FormLoad() {
   FormResize();
@@ -307,7 +307,7 @@ void MainForm::Command1Click() {
 
   if (result.status != RunStatus::Completed) {
     // The result boxes and colours keep what the last finished run left.
-    const UserMessage fault = RunFaultMessage(result, outputPath_);
+    const UserMessage fault = RunFaultMessage(result, outputPath_, place_);
     window_.ShowMessage(fault.text, fault.title);
     TakeHeldChanges();
     return;
@@ -416,7 +416,7 @@ void MainForm::MenuSaveCase() {
   if (!chosen) return;
   const std::string path = CaseSavePath(*chosen);
   if (const std::optional<std::string> failure = WriteCaseFile(path, saved)) {
-    const UserMessage message = CaseSaveFailedMessage(path, *failure);
+    const UserMessage message = CaseSaveFailedMessage(path, *failure, place_);
     window_.ShowMessage(message.text, message.title);
     return;
   }
@@ -438,7 +438,7 @@ void MainForm::MenuSaveSeries() {
   const std::optional<std::string> path = window_.ChooseFile(FileChoice::SaveSeries);
   if (!path) return;
   if (const std::optional<std::string> failure = WriteSeriesCsv(*path, currentRun_->series)) {
-    const UserMessage message = SeriesFileFailedMessage(*path, *failure);
+    const UserMessage message = SeriesFileFailedMessage(*path, *failure, place_);
     window_.ShowMessage(message.text, message.title);
   }
 }

@@ -22,6 +22,7 @@
 #include "colour_legend.h"
 #include "colour_scale.h"
 #include "thread_start.h"
+#include "user_message.h"
 #include "window_ops.h"
 
 namespace kurimo {
@@ -30,8 +31,10 @@ class MainForm {
  public:
   // The output file of a run is written at outputPath (the working folder's
   // Kurimo_OUT.txt unless told otherwise).
-  explicit MainForm(WindowOps& window,
-                    std::string outputPath = std::string(kDefaultOutputFileName));
+  // Its messages advise on the window's menus, or, for a form that runs behind a terminal
+  // command (kurimo --pdf), on the command's options.
+  explicit MainForm(WindowOps& window, std::string outputPath = std::string(kDefaultOutputFileName),
+                    MessagePlace place = MessagePlace::Window);
 
   // Prepares the window before it is first shown: fits the outer panel, fills the lists,
   // loads the default case, builds the colour scale, colours the groups, draws the legend.
@@ -114,6 +117,7 @@ class MainForm {
 
   WindowOps& window_;
   std::string outputPath_;
+  MessagePlace place_;
   BayModel model_;
   ColourScale scale_;
   ColourLegend legend_;

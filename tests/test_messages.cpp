@@ -91,10 +91,6 @@ TEST(FileFailedMessages, TellTheWindowOfItsMenuAndTheTerminalOfItsOption) {
   EXPECT_EQ(RunFaultMessage(unwritable, "湾.txt", MessagePlace::Terminal).text, terminal);
   EXPECT_EQ(RunFaultMessage(unwritable, "湾.txt", MessagePlace::Terminal).title,
             "出力ファイルのエラー");
-  // kurimo --pdf prints the window's handlers' messages in the terminal's words.
-  EXPECT_EQ(InTerminalWords(window), terminal);
-  const std::string stopped = RunFaultMessage(Fault(RunStatus::Cancelled), "湾.txt").text;
-  EXPECT_EQ(InTerminalWords(stopped), stopped);
 
   const UserMessage series = SeriesFileFailedMessage("s.csv", "読み取り専用の場所です");
   EXPECT_EQ(series.text,

@@ -45,15 +45,6 @@ std::string OutputFileAdvice(MessagePlace place) {
 
 }  // namespace
 
-std::string InTerminalWords(std::string_view windowText) {
-  std::string text(windowText);
-  const std::string window = OutputFileAdvice(MessagePlace::Window);
-  const std::size_t at = text.find(window);
-  if (at != std::string::npos)
-    text.replace(at, window.size(), OutputFileAdvice(MessagePlace::Terminal));
-  return text;
-}
-
 UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath,
                             MessagePlace place) {
   const std::string file(outputPath);

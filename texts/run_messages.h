@@ -31,9 +31,4 @@ std::string_view RunStatusName(RunStatus status);
 UserMessage RunFaultMessage(const RunResult& result, std::string_view outputPath,
                             MessagePlace place = MessagePlace::Window);
 
-// A run's message that the window's handlers composed, in the words for a terminal (kurimo
-// --pdf prints the messages of the handlers it drives): the menu named to choose another
-// output file becomes --output. Any other text is returned unchanged.
-std::string InTerminalWords(std::string_view windowText);
-
 }  // namespace kurimo

@@ -118,10 +118,10 @@ void Say(std::ostream& err, std::string_view text) {
   err << ValidUtf8("kurimo: " + std::string(text)) << '\n';
 }
 
-// A message as one paragraph on the console: the title, then the text in a terminal's words
-// (its carriage returns, which break lines in a message box, become blanks).
+// A message as one paragraph on the console: the title, then the text (its carriage
+// returns, which break lines in a message box, become blanks).
 void Report(std::ostream& err, const Message& message) {
-  std::string text = InTerminalWords(message.text);
+  std::string text = message.text;
   for (char& c : text) {
     if (c == '\r') c = ' ';
   }
@@ -158,7 +158,7 @@ int WriteReportWithoutWindow(const StartOptions& options, std::ostream& err) {
   }
 
   UnseenWindow window;
-  MainForm form(window, outputPath);
+  MainForm form(window, outputPath, MessagePlace::Terminal);
   window.form = &form;
   form.FormLoad();
   window.messages.clear();
