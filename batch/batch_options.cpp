@@ -12,6 +12,7 @@
 #include "exit_status.h"
 #include "file_messages.h"
 #include "kurimo_version.h"
+#include "option_messages.h"
 #include "stop_signals.h"
 #include "target_load.h"
 
@@ -151,8 +152,7 @@ std::variant<BatchOptions, int> ParseBatchOptions(int argc, const char* const* a
     const int status = app.exit(e);
     return StandardOutputWritten() ? status : kExitFileError;
   } catch (const CLI::ParseError& e) {
-    SayOnStandardError(std::string("引数が正しくありません: ") + e.what() +
-                       "\n--help で使い方を表示します。");
+    SayOnStandardError(OptionErrorText(e));
     return kExitBadInput;
   }
   if (const std::optional<std::string> empty = EmptyFileName(

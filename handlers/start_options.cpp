@@ -5,6 +5,7 @@
 
 #include "exit_status.h"
 #include "kurimo_version.h"
+#include "option_messages.h"
 
 namespace kurimo {
 
@@ -42,8 +43,7 @@ StartParse ParseStartOptions(int argc, const char* const* argv) {
     return result;
   } catch (const CLI::ParseError& e) {
     result.exitStatus = batch::kExitBadInput;
-    result.text =
-        std::string("引数が正しくありません: ") + e.what() + "\n--help で使い方を表示します。\n";
+    result.text = OptionErrorText(e) + "\n";
     result.textIsError = true;
     return result;
   }

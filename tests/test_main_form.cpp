@@ -460,9 +460,21 @@ TEST_F(FormTest, AboutNamesTheProgramAndItsVersionAndTheReportIsDatedLocally) {
   EXPECT_EQ(ReportDateTime(sys_days(2026y / 12 / 7) + 23h + 5min), "2026年12月08日 08:05");
 }
 
-TEST(StartOptions, AnEmptyReportNameIsRefused) {
-  const char* argv[] = {"kurimo", "--pdf", ""};
-  EXPECT_EQ(ParseStartOptions(3, argv).text, "--pdf のファイル名が空です。\n");
+// Refused command lines, each told in Japanese with the options it names.
+TEST(StartOptions, RefusalsAreToldInJapanese) {
+  const std::pair<std::vector<const char*>, std::string> rows[] = {
+      {{"kurimo", "--pdf", ""}, "--pdf のファイル名が空です。\n"},
+      {{"kurimo", "--pdf"}, "引数が正しくありません: --pdf に付ける値の数が正しくありません。\n"},
+      {{"kurimo", "a.kurimo", "--case", "b.kurimo"},
+       "引数が正しくありません: CASE と --case は一緒に使えません。\n"},
+      {{"kurimo", "--frobnicate"},
+       "引数が正しくありません: 使えない引数があります（--frobnicate）。\n"},
+  };
+  for (const auto& [argv, said] : rows) {
+    const StartParse parse = ParseStartOptions(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(std::pair(parse.exitStatus, parse.textIsError), std::pair(2, true)) << said;
+    EXPECT_EQ(parse.text.substr(0, said.size() - 1) + "\n", said);
+  }
 }
 
 }  // namespace
