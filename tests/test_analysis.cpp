@@ -19,7 +19,6 @@
 #include "case_inputs.h"
 #include "chain_lanes.h"
 #include "chain_reference.h"
-#include "file_messages.h"
 #include "named_cases.h"
 #include "number_text.h"
 #include "run_messages.h"
@@ -64,7 +63,9 @@ RunResult RunCase(BayModel& m) {
   return m.RunSimulation(folder.File("out.txt"), observer);
 }
 
-double Deviation(const BayModel& m, const std::array<double, 5>& steady) {
+// The largest distance of a box from the steady state.
+double Deviation(const BayModel& m) {
+  const std::array<double, 5> steady = m.SteadyState();
   double d = 0;
   for (int b = 1; b <= 5; ++b)
     d = std::max(d, std::abs(m.Concentration[1][b] - steady[b - 1]));
@@ -76,8 +77,9 @@ double GrowthFactor(double z) {
   return 1 + z + z * z / 2 + z * z * z / 6 + z * z * z * z / 24;
 }
 
-TEST(SteadyState, EachInterfaceCarriesTheWholeLoad) {
-  // River water carries the landward box out, exchange mixes both ways: the river's 3310 g/s.
+// River water carries the landward box out, exchange mixes both ways: every interface carries
+// the river's 3310 g/s. The convergence is the distance from the steady state, relative to it.
+TEST(SteadyState, EachInterfaceCarriesTheWholeLoadAndConvergenceIsMeasuredFromIt) {
   const BayModel d = Stepping(Case({}));
   const std::array<double, 5> s = d.SteadyState();
   for (int b = 1; b <= 5; ++b) {
@@ -85,9 +87,6 @@ TEST(SteadyState, EachInterfaceCarriesTheWholeLoad) {
     EXPECT_NEAR(331 * s[b - 1] + e * (s[b - 1] - seaward), 3310.0, 1e-9 * 3310) << b;
     EXPECT_GT(s[b - 1], seaward) << b;
   }
-}
-
-TEST(Convergence, FromOneAtTheOpenSeaRelativeToTheDistanceFromIt) {
   // A river as clean as the sea: the steady state a hair below it. Still from 1 downwards.
   BayModel clean = Stepping(Case({{Q, "2.4"}}));
   EXPECT_EQ(clean.Convergence(), 1.0);
@@ -108,10 +107,9 @@ TEST(FlushingTime, IsTheTimeTheStepsTakeToShrinkTheRemainderByE) {
     const double tau = m.FlushingTimeDays(), stepDays = m.TimeStepMinutes / 1440.0;
     const auto steps = static_cast<std::uint64_t>(2 * tau / stepDays);
     m.AdvanceTimeSteps(steps);
-    const double early = Deviation(m, m.SteadyState());
+    const double early = Deviation(m);
     m.AdvanceTimeSteps(steps);
-    const double measured =
-        static_cast<double>(steps) * stepDays / std::log(early / Deviation(m, m.SteadyState()));
+    const double measured = static_cast<double>(steps) * stepDays / std::log(early / Deviation(m));
     EXPECT_NEAR(measured / tau, 1.0, 1e-4) << m.BayArea << " tau " << tau;
     EXPECT_LT(tau, m.ResidenceTimeDays()) << m.BayArea;
   }
@@ -129,27 +127,26 @@ TEST(Stability, VerdictAndTheGrowthOfAnUnstableStep) {
   const StabilityVerdict u = m.DiagnoseStability();
   EXPECT_FALSE(u.stable);
   m.AdvanceTimeSteps(15);
-  const double before = Deviation(m, m.SteadyState());
+  const double before = Deviation(m);
   m.AdvanceTimeSteps(1);
-  EXPECT_NEAR(Deviation(m, m.SteadyState()) / before / GrowthFactor(u.stepTimesEigenvalue), 1,
-              1e-4);
+  EXPECT_NEAR(Deviation(m) / before / GrowthFactor(u.stepTimesEigenvalue), 1, 1e-4);
 }
 
 // Each box's largest distance from the chain's own solution at the run's end, over the
-// largest distance of a steady value from the open sea.
+// largest distance of that solution from the open sea.
 double DistanceFromTheChain(const BayModel& m, std::uint64_t steps) {
-  const test::ChainReference exact(m);
-  const test::ChainReference::Vector c =
-      exact.At(static_cast<long double>(steps) * 60 * m.TimeStepMinutes);
-  long double worst = 0;
-  for (int b = 1; b <= 5; ++b)
+  const auto c =
+      test::ChainReference(m).At(static_cast<long double>(steps) * 60 * m.TimeStepMinutes);
+  long double worst = 0, range = 0;
+  for (int b = 1; b <= 5; ++b) {
     worst = std::max(worst, std::fabs(m.Concentration[1][b] - c[b - 1]));
-  return static_cast<double>(worst / exact.Range());
+    range = std::max(range, std::fabs(c[b - 1] - m.Concentration[1][6]));
+  }
+  return static_cast<double>(worst / range);
 }
 
-// Cases whose rule step is too long for the chain, run to the end: the figures of an
-// independent calculation of the shortened step, the chain's own solution followed, and the
-// message.
+// Rule steps too long for the chain, run to the end: the figures of an independent calculation
+// of the shortened step, the chain's own solution followed, and the message.
 TEST(StableStep, ShortenedRunsMeetTheIndependentFigures) {
   // Conditions; rule step, step used, days, steps, bay mean; the mean as the message shows it.
   const std::tuple<BayModel, double, double, double, std::uint64_t, double, const char*> rows[] = {
@@ -208,31 +205,27 @@ TEST(StableStep, ShortensExactlyWhereTheStepTimesTheFastestRatePassesTheTarget) 
 // the river, and every box is close to the chain's own solution at the run's end.
 TEST(StableStep, RandomSmallBaysFollowTheChainsOwnSolution) {
   std::mt19937_64 random(20261208);
-  auto logUniform = [&](double low, double high) {
-    return std::exp(std::uniform_real_distribution<double>(std::log(low), std::log(high))(random));
-  };
-  auto uniform = [&](double low, double high) {
-    return std::uniform_real_distribution<double>(low, high)(random);
-  };
-  auto text = [](double value) {
+  // Typed to five digits, drawn uniformly over the logarithms of the bounds or the bounds.
+  auto draw = [&](double low, double high, bool logarithmic = true) {
+    const auto f = [&](double x) { return logarithmic ? std::log(x) : x; };
+    const double x = std::uniform_real_distribution<double>(f(low), f(high))(random);
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.5g", value);
+    std::snprintf(buffer, sizeof buffer, "%.5g", logarithmic ? std::exp(x) : x);
     return std::string(buffer);
   };
   int finished = 0, shortened = 0;
-  double worst = 0;
   for (int i = 0; i < 300; ++i) {
     std::array<double, 3> factors{};
     for (std::size_t l = 0; l < 3; ++l) {
       const auto entries = MultiplierEntries(kLists[l]);
       factors[l] = LeadingNumber(entries[random() % entries.size()]);
     }
-    BayModel m = Case({{A, text(logUniform(1, 316))},
-                       {D, text(logUniform(1, 31.6))},
-                       {M, text(logUniform(0.1, 20))},
-                       {R, text(logUniform(10, 15850))},
-                       {S, text(uniform(0, 5))},
-                       {Q, text(uniform(0, 30))}},
+    BayModel m = Case({{A, draw(1, 316)},
+                       {D, draw(1, 31.6)},
+                       {M, draw(0.1, 20)},
+                       {R, draw(10, 15850)},
+                       {S, draw(0, 5, false)},
+                       {Q, draw(0, 30, false)}},
                       factors);
     const RunResult r = RunCase(m);
     if (r.status != RunStatus::Completed) continue;
@@ -244,42 +237,46 @@ TEST(StableStep, RandomSmallBaysFollowTheChainsOwnSolution) {
       EXPECT_GE(m.Concentration[1][b], std::min(sea, river) - rounding) << i << " box " << b;
       EXPECT_LE(m.Concentration[1][b], std::max(sea, river) + rounding) << i << " box " << b;
     }
-    const double distance = DistanceFromTheChain(m, r.stepCount);
-    worst = std::max(worst, distance);
-    EXPECT_LT(distance, 1e-4) << i << ": " << m.BayArea << " km2, " << m.MeanDepth << " m, "
-                              << m.MouthLength << " km, " << m.InflowRate << " m3/s";
+    EXPECT_LT(DistanceFromTheChain(m, r.stepCount), 1e-4)
+        << i << ": " << m.BayArea << " km2, " << m.MeanDepth << " m, " << m.MouthLength << " km, "
+        << m.InflowRate << " m3/s";
   }
   // Both kinds of case were met: runs with the rule's step and runs with a shortened one.
-  EXPECT_GT(finished, 200);
+  EXPECT_GT(finished - shortened, 150);
   EXPECT_GT(shortened, 50);
-  EXPECT_LT(finished - shortened, finished);
-  RecordProperty("worst_distance", std::to_string(worst));
 }
 
+// A quality that overflows in the first steps is named with its value, and the series keeps
+// the initial point, the only one due before; a run that ends before stepping keeps no points.
 TEST(ValueTooLarge, AQualityBeyondSinglePrecisionIsNamedWithItsValue) {
-  // Sea, river (x 2 for the quality multiplier), the quality named and its value.
-  const std::tuple<const char*, const char*, LargeCondition, double> rows[] = {
-      {"2.4", "5e37", LargeCondition::InflowQuality, 1e38},
-      {"1e37", "10", LargeCondition::OpenSeaQuality, 1e37},
-      {"2.4", "1e30", LargeCondition::None, 0}};  // large but within range: completes
-  for (const auto& [sea, river, condition, value] : rows) {
+  // Sea, river (x 2 for the quality multiplier), the quality named, its value, steps made.
+  const std::tuple<const char*, const char*, LargeCondition, double, std::uint64_t> rows[] = {
+      {"2.4", "5e37", LargeCondition::InflowQuality, 1e38, 1},
+      {"1e37", "10", LargeCondition::OpenSeaQuality, 1e37, 2},
+      {"2.4", "1e30", LargeCondition::None, 0, 12623}};  // large but within range: completes
+  for (const auto& [sea, river, condition, value, steps] : rows) {
     BayModel m = Case({{S, sea}, {Q, river}}, {1, 2, 1});
     const RunResult r = RunCase(m);
     EXPECT_EQ(r.status, value ? RunStatus::ValueTooLarge : RunStatus::Completed) << river;
-    EXPECT_EQ(std::pair(r.tooLarge.condition, r.tooLarge.value), std::pair(condition, value));
+    EXPECT_EQ(std::tuple(r.tooLarge.condition, r.tooLarge.value, r.stepsDone),
+              std::tuple(condition, value, steps));
+    if (!value) continue;
+    EXPECT_EQ(std::pair(m.Series.points.size(), m.Series.points.back().step),
+              std::pair(std::size_t{1}, std::uint64_t{0}));
+    m.AcceptBayArea("1e300");
+    EXPECT_EQ(RunCase(m).status, RunStatus::NonFiniteCase);
+    EXPECT_TRUE(m.Series.points.empty());
   }
 }
 
 // --- The time series a run records, and its CSV file.
 
-TEST(TimeSeries, StrideKeepsAboutTwoThousandPointsWhateverTheLength) {
-  const std::pair<std::uint64_t, std::uint64_t> rows[] = {
-      {0, 1}, {1, 1}, {2000, 1}, {2001, 2}, {4000, 2}, {4001, 3}, {12623, 7}};
-  for (const auto& [steps, stride] : rows)
-    EXPECT_EQ(SeriesStride(steps), stride) << steps;
-}
-
+// About two thousand points whatever the length: the default run's every seventh step.
 TEST(TimeSeries, DefaultRunFromTheOpenSeaToTheFinalStateEverySeventhStep) {
+  const std::pair<std::uint64_t, std::uint64_t> strides[] = {
+      {0, 1}, {1, 1}, {2000, 1}, {2001, 2}, {4000, 2}, {4001, 3}, {12623, 7}};
+  for (const auto& [steps, stride] : strides)
+    EXPECT_EQ(SeriesStride(steps), stride) << steps;
   BayModel m = Case({});
   ASSERT_EQ(RunCase(m).status, RunStatus::Completed);
   const TimeSeries& s = m.Series;
@@ -301,32 +298,17 @@ TEST(TimeSeries, DefaultRunFromTheOpenSeaToTheFinalStateEverySeventhStep) {
   EXPECT_EQ(rows.back().rfind("12623,6293.968055555555,", 0), 0u) << rows.back();
 }
 
-TEST(TimeSeries, AFaultKeepsThePointsMadeAndEveryRunStartsAfresh) {
-  BayModel m = Case({{Q, "1e38"}});  // overflows: every step before, nothing infinite
-  const RunResult r = RunCase(m);
-  ASSERT_EQ(r.status, RunStatus::ValueTooLarge);
-  ASSERT_EQ(m.Series.points.size(), r.stepsDone);
-  EXPECT_EQ(m.Series.points.back().step, r.stepsDone - 1);
-  // A run that stops before stepping leaves no points from the one before.
-  m.AcceptBayArea("1e300");
-  EXPECT_EQ(RunCase(m).status, RunStatus::NonFiniteCase);
-  EXPECT_TRUE(m.Series.points.empty());
-}
-
+// The file's numbers in their shortest forms; a file that cannot be written says why (the
+// message around the reason is pinned in test_messages).
 TEST(SeriesCsv, WritesTheFileOrSaysWhyNot) {
-  const std::string head = "\xEF\xBB\xBF" + std::string(kSeriesCsvHeader) + "\r\n";
-  EXPECT_EQ(SeriesCsvText(TimeSeries{}), head);
   TimeSeries s;
   s.points.push_back({4179, 2083.6, {1e-300, 0.1, 123456789.125, 5e20, 0}});
   test::TempFolder folder;
   ASSERT_EQ(WriteSeriesCsv(folder.File("s.csv"), s), std::nullopt);
   EXPECT_EQ(test::ReadBytes(folder.File("s.csv")),
-            head + "4179,2083.6,1e-300,0.1,123456789.125,5e+20,0\r\n");
-  const std::string missing = folder.File("no-such-folder/s.csv");
-  ASSERT_EQ(WriteSeriesCsv(missing, s), "フォルダーが見つかりません");
-  const std::string text = SeriesFileFailedMessage(missing, "フォルダーが見つかりません").text;
-  EXPECT_NE(text.find("「" + missing + "」に書き込めません（フォルダーが見つかりません）"),
-            std::string::npos);
+            "\xEF\xBB\xBF" + std::string(kSeriesCsvHeader) +
+                "\r\n4179,2083.6,1e-300,0.1,123456789.125,5e+20,0\r\n");
+  EXPECT_EQ(WriteSeriesCsv(folder.File("no-such-folder/s.csv"), s), "フォルダーが見つかりません");
 }
 
 // --- The load for a target mean.
@@ -337,8 +319,9 @@ double SteadyMean(const BayModel& m) {
 }
 
 // The quality found, typed into the case as a user would, brings the steady state to the
-// target; the lowest mean is the one a river of quality 0 gives.
-TEST(TargetLoad, TypedQualityBringsTheSteadyMeanToTheTarget) {
+// target; the lowest mean is the one a river of quality 0 gives, and targets below it or too
+// large are out of reach.
+TEST(TargetLoad, TypedQualityBringsTheSteadyMeanToTheTargetWithinReach) {
   const std::pair<BayModel, double> rows[] = {
       {Case({}), 3.0},
       {Case({}, {0.5, 0.2, 2}), 2.9},
@@ -359,9 +342,7 @@ TEST(TargetLoad, TypedQualityBringsTheSteadyMeanToTheTarget) {
     EXPECT_NEAR(t.reductionPercent, 100 * (1 - t.load / Stepping(conditions).LoadRate[1][1]), 1e-9);
     EXPECT_NEAR(t.currentMean, SteadyMean(conditions), 1e-12 * t.currentMean);
   }
-}
-
-TEST(TargetLoad, TargetsOutOfReachOrACaseWithoutLoad) {
+  // Out of reach, and a case without load.
   const double clean = SteadyMean(Case({{Q, " 0"}}));
   const TargetLoad below = FindTargetLoadForCase(Case({}), clean - 1e-6);
   EXPECT_EQ(below.status, TargetStatus::BelowCleanRiver);
@@ -379,8 +360,10 @@ TEST(TargetLoad, TypedTargetIsCheckedLikeAQualityBoxAndTheFiguresShownRounded) {
   for (const char* text : {"", "abc", "-1", "3..5", "3\x1b"}) {
     const std::optional<InputLimit> failed = FailedTargetText(text);
     ASSERT_TRUE(failed) << text;
-    EXPECT_EQ(failed->title, kTargetTitle) << text;
-    EXPECT_EQ(failed->message == kTargetMessage, text[1] != '\x1b') << text;
+    EXPECT_EQ(failed->title, "目標の湾内平均水質") << text;
+    EXPECT_EQ(failed->message == "目標の湾内平均水質には 0 以上の数値を入力してください",
+              text[1] != '\x1b')
+        << text;
   }
   const std::tuple<double, double, const char*, const char*> rows[] = {
       // load, cut, texts
@@ -409,28 +392,18 @@ TEST(TargetLoad, TypedTargetIsCheckedLikeAQualityBoxAndTheFiguresShownRounded) {
 
 // --- The sweep: many cases at once, each exactly as its single run.
 
-BayModel WithChoice(BayModel m, const MultiplierChoice& choice) {
-  for (std::size_t i = 0; i < 3; ++i)
-    SetMultiplier(m, kLists[i],
-                  *MultiplierFactor(kLists[i], MultiplierEntries(kLists[i])[choice[i]]));
-  return m;
-}
-
-using SingleRun = std::pair<BayModel, RunResult>;
-
 // The choice and every figure of the outcome against the single run of its case, to the bit.
 void ExpectSameAsSingleRun(const CaseOutcome& o, const MultiplierChoice& choice,
-                           const SingleRun& run) {
+                           const std::pair<BayModel, RunResult>& run) {
   const auto& [m, r] = run;
-  EXPECT_EQ(o.choice, choice);
   const bool completed = r.status == RunStatus::Completed;
   const CaseStatus status = !completed               ? CaseStatus::Abandoned
                             : r.mouthVelocityWarning ? CaseStatus::Warning
                                                      : CaseStatus::Done;
-  EXPECT_EQ(std::tuple(o.runStatus, o.status, o.mouthVelocityWarning, o.steps, o.stepsDone),
-            std::tuple(r.status, status, r.mouthVelocityWarning, r.stepCount, r.stepsDone));
-  EXPECT_EQ(std::tuple(o.timeStepMinutes, o.ruleTimeStepMinutes, o.timeStepReduced),
-            std::tuple(m.TimeStepMinutes, m.RuleTimeStepMinutes, m.TimeStepReduced()));
+  EXPECT_EQ(std::tuple(o.choice, o.runStatus, o.status, o.mouthVelocityWarning, o.steps,
+                       o.stepsDone, o.timeStepMinutes, o.ruleTimeStepMinutes, o.timeStepReduced),
+            std::tuple(choice, r.status, status, r.mouthVelocityWarning, r.stepCount, r.stepsDone,
+                       m.TimeStepMinutes, m.RuleTimeStepMinutes, m.TimeStepReduced()));
   const Indicators i = m.ComputeIndicators();
   EXPECT_EQ(std::memcmp(&o.indicators, &i, sizeof i), 0);
   EXPECT_EQ(std::memcmp(o.concentrations.data(), &m.Concentration[1][1], 40), 0);
@@ -439,9 +412,8 @@ void ExpectSameAsSingleRun(const CaseOutcome& o, const MultiplierChoice& choice,
   EXPECT_EQ(std::memcmp(&o.bayAverage, &mean, sizeof mean), 0) << o.bayAverage;
 }
 
-// Sweeps whose cases end in different ways, with one to three workers, both versions of the
-// stepping code, and a system that refuses threads: every case as its single run, the
-// progress counted in steps.
+// Cases that end in different ways, with one to three workers, both versions of the stepping
+// code, and a system that refuses threads; the progress counted in steps.
 TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
   using enum RunStatus;
   // Conditions, the lists swept (bits: section 4, quality 2, quantity 1), how the cases end.
@@ -461,14 +433,17 @@ TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
   for (const auto& [conditions, swept, ends] : rows) {
     const std::vector<MultiplierChoice> choices =
         SweepChoices(conditions, swept & 4, swept & 2, swept & 1);
-    std::vector<SingleRun> runs;
+    std::vector<std::pair<BayModel, RunResult>> runs;
     std::set<RunStatus> reasons;
     std::uint64_t steps = 0;
     for (const MultiplierChoice& c : choices) {
-      runs.push_back({WithChoice(conditions, c), {}});
-      runs.back().second = RunCase(runs.back().first);
-      reasons.insert(runs.back().second.status);
-      steps += runs.back().second.stepCount;
+      auto& [m, r] = runs.emplace_back(conditions, RunResult{});
+      for (std::size_t i = 0; i < 3; ++i)
+        SetMultiplier(m, kLists[i],
+                      *MultiplierFactor(kLists[i], MultiplierEntries(kLists[i])[c[i]]));
+      r = RunCase(m);
+      reasons.insert(r.status);
+      steps += r.stepCount;
     }
     EXPECT_EQ(reasons, ends) << conditions.BayArea;
     // Threads asked for, the stepping code, the start the system refuses (-1: none, the
@@ -482,8 +457,7 @@ TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
       std::uint64_t last = 0, total = steps;  // as the last call gives them
       const auto progress = [&](std::uint64_t done, std::uint64_t all) {
         EXPECT_GE(done, last);
-        last = done;
-        total = all;
+        last = done, total = all;
         return true;
       };
       test::RefusingStarter starter(refused);
@@ -498,78 +472,62 @@ TEST(RunCases, EveryCaseAsItsSingleRunWhateverTheWorkersAndTheCode) {
   }
 }
 
-TEST(RunCases, ProgressStopsTheSweepAndCountsACaseThatEndsEarlyInFull) {
-  const BayModel conditions = test::ModelOf(test::kEndlessCase);  // billions of steps a case
-  const std::vector<MultiplierChoice> choices = SweepChoices(conditions, false, true, true);
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
-  SweepControl control{.threads = 2, .progress = [&](std::uint64_t done, std::uint64_t all) {
-                         calls.emplace_back(done, all);
-                         return false;
-                       }};
-  const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
-  ASSERT_EQ(calls.size(), 1u) << "no call after the one that stopped the sweep";
-  EXPECT_LT(calls[0].first, calls[0].second / 64);
-  ASSERT_EQ(outcomes.size(), 64u);
-  for (std::size_t i = 0; i < outcomes.size(); ++i) {
-    const CaseOutcome& o = outcomes[i];
-    EXPECT_EQ(std::tuple(o.choice, o.status, o.runStatus, o.stepsDone, std::isnan(o.bayAverage)),
-              std::tuple(choices[i], CaseStatus::Abandoned, RunStatus::Cancelled, 0u, true));
-  }
-  // An exception from the callback stops the workers and reaches the caller.
-  control.progress = [](std::uint64_t, std::uint64_t) -> bool { throw std::runtime_error("x"); };
-  EXPECT_THROW(RunCases(conditions, choices, control), std::runtime_error);
-  // Near the end of single precision the four larger quality factors overflow in the first
-  // step; as soon as any progress shows, those cases count in full.
-  const BayModel large = Case({{Q, "7e36"}, {R, "0.5"}});
-  control = {.threads = 1, .progress = [&](std::uint64_t done, std::uint64_t all) {
-               calls.assign(1, {done, all});
-               return done == 0;  // stop at the first progress there is
-             }};
-  const std::vector<CaseOutcome> some =
-      RunCases(large, SweepChoices(large, false, true, false), control);
-  EXPECT_EQ(std::count_if(some.begin(), some.end(),
-                          [](const auto& o) { return o.runStatus == RunStatus::ValueTooLarge; }),
-            4);
-  EXPECT_GE(calls[0].first, 4 * (calls[0].second / 8));
-  EXPECT_LT(calls[0].first, calls[0].second);
-}
-
-// Without a thread to be had, the calling thread steps the cases itself and is asked between
-// its blocks, on the calling thread, as it would be while workers ran; the stop and an
-// exception from the callback work as they do with workers, and so with fewer workers.
-TEST(RunCases, WithoutThreadsTheCallingThreadWorksAndIsAskedAsItGoes) {
+// A stop from the progress callback cancels every unfinished case, and nothing is asked after
+// it; an exception from it reaches the caller. It is asked on the calling thread, which steps
+// the cases itself, between its blocks, when no thread can be had; a system that has refused
+// one thread is not asked for another.
+TEST(RunCases, AStopOrAnExceptionFromTheProgressEndsTheSweepWhateverTheThreads) {
   const BayModel conditions = test::ModelOf(test::kLongCase);  // millions of steps a case
   const std::vector<MultiplierChoice> choices = SweepChoices(conditions, false, true, false);
   const std::thread::id caller = std::this_thread::get_id();
-  std::vector<std::uint64_t> calls;
-  test::RefusingStarter none(0);
-  SweepControl control{.threads = 2,
-                       .progress =
-                           [&](std::uint64_t done, std::uint64_t) {
-                             EXPECT_EQ(std::this_thread::get_id(), caller);
-                             calls.push_back(done);
-                             return calls.size() < 3;  // the third call stops the sweep
-                           },
-                       .threadStarter = &none};
-  const auto cancelled = [&](const std::vector<CaseOutcome>& outcomes) {
-    return std::count_if(outcomes.begin(), outcomes.end(), [](const CaseOutcome& o) {
-      return o.runStatus == RunStatus::Cancelled && o.stepsDone == 0;
-    });
-  };
-  std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
-  EXPECT_EQ(none.asked, 1) << "no more asking once the system has refused a thread";
-  ASSERT_EQ(calls.size(), 3u) << "asked as the work goes, and not after the stop";
-  EXPECT_TRUE(0 < calls[0] && calls[0] < calls[1] && calls[1] < calls[2]);
-  EXPECT_EQ(cancelled(outcomes), 8);  // the eight cases in the lanes of the one worker
+  // Threads, the start refused (-1: none, the platform's starter), the call that stops, and
+  // the starts asked for.
+  const std::tuple<unsigned, int, std::size_t, int> rows[] = {
+      {2, -1, 1, 0}, {2, 0, 3, 1}, {3, 2, 3, 2}};
+  for (const auto& [threads, refused, stopAt, asked] : rows) {
+    SCOPED_TRACE(::testing::Message() << threads << " threads, refused " << refused);
+    std::vector<std::uint64_t> calls;
+    test::RefusingStarter starter(refused);
+    SweepControl control{.threads = threads,
+                         .progress =
+                             [&](std::uint64_t done, std::uint64_t) {
+                               EXPECT_EQ(std::this_thread::get_id(), caller);
+                               calls.push_back(done);
+                               return calls.size() < stopAt;
+                             },
+                         .threadStarter = refused < 0 ? nullptr : &starter};
+    const std::vector<CaseOutcome> outcomes = RunCases(conditions, choices, control);
+    ASSERT_EQ(calls.size(), stopAt) << "no call after the one that stopped the sweep";
+    // Asked as the calling thread's work goes.
+    EXPECT_TRUE(refused != 0 || (0 < calls[0] && calls[0] < calls[1] && calls[1] < calls[2]));
+    EXPECT_EQ(starter.asked, asked);
+    ASSERT_EQ(outcomes.size(), choices.size());
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+      const CaseOutcome& o = outcomes[i];
+      EXPECT_EQ(std::tuple(o.choice, o.status, o.runStatus, o.stepsDone, std::isnan(o.bayAverage)),
+                std::tuple(choices[i], CaseStatus::Abandoned, RunStatus::Cancelled, 0u, true));
+    }
+    control.progress = [](std::uint64_t, std::uint64_t) -> bool { throw std::runtime_error("x"); };
+    EXPECT_THROW(RunCases(conditions, choices, control), std::runtime_error);
+  }
+}
 
-  test::RefusingStarter second(2);  // one worker thread of three
-  control.threads = 3, control.threadStarter = &second, calls.clear();
-  outcomes = RunCases(conditions, choices, control);
-  EXPECT_EQ(std::tuple(second.asked, calls.size(), cancelled(outcomes)), std::tuple(2, 3u, 8));
-
-  control.threadStarter = &none;
-  control.progress = [](std::uint64_t, std::uint64_t) -> bool { throw std::runtime_error("x"); };
-  EXPECT_THROW(RunCases(conditions, choices, control), std::runtime_error);
+// Near the end of single precision the four larger quality factors overflow in the first
+// step; as soon as any progress shows, those cases count in full.
+TEST(RunCases, ACaseThatEndsEarlyCountsInFull) {
+  const BayModel large = Case({{Q, "7e36"}, {R, "0.5"}});
+  std::uint64_t done = 0, all = 0;
+  const std::vector<CaseOutcome> some =
+      RunCases(large, SweepChoices(large, false, true, false),
+               {.threads = 1, .progress = [&](std::uint64_t d, std::uint64_t a) {
+                  done = d, all = a;
+                  return d == 0;  // stop at the first progress there is
+                }});
+  EXPECT_EQ(std::count_if(some.begin(), some.end(),
+                          [](const auto& o) { return o.runStatus == RunStatus::ValueTooLarge; }),
+            4);
+  EXPECT_GE(done, 4 * (all / 8));
+  EXPECT_LT(done, all);
 }
 
 TEST(SweepChoices, CountsOrderTheListsNotNamedAndEntriesOutsideTheirLists) {
