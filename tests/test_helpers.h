@@ -141,12 +141,4 @@ inline void PrepareRun(BayModel& model) {
   model.SetUpCase(observer);
 }
 
-// A model holding the default case, set up as a run would set it up.
-inline BayModel DefaultSetUp() {
-  BayModel model;
-  model.LoadDefaultCase();
-  PrepareRun(model);
-  return model;
-}
-
 }  // namespace kurimo::test
