@@ -301,13 +301,14 @@ TEST(TimeSeries, DefaultRunFromTheOpenSeaToTheFinalStateEverySeventhStep) {
 // The file's numbers in their shortest forms; a file that cannot be written says why (the
 // message around the reason is pinned in test_messages).
 TEST(SeriesCsv, WritesTheFileOrSaysWhyNot) {
+  const std::string head = "\xEF\xBB\xBF" + std::string(kSeriesCsvHeader) + "\r\n";
+  EXPECT_EQ(SeriesCsvText(TimeSeries{}), head);
   TimeSeries s;
   s.points.push_back({4179, 2083.6, {1e-300, 0.1, 123456789.125, 5e20, 0}});
   test::TempFolder folder;
   ASSERT_EQ(WriteSeriesCsv(folder.File("s.csv"), s), std::nullopt);
   EXPECT_EQ(test::ReadBytes(folder.File("s.csv")),
-            "\xEF\xBB\xBF" + std::string(kSeriesCsvHeader) +
-                "\r\n4179,2083.6,1e-300,0.1,123456789.125,5e+20,0\r\n");
+            head + "4179,2083.6,1e-300,0.1,123456789.125,5e+20,0\r\n");
   EXPECT_EQ(WriteSeriesCsv(folder.File("no-such-folder/s.csv"), s), "フォルダーが見つかりません");
 }
 
