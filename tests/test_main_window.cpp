@@ -1,19 +1,23 @@
 // The real Qt window, offscreen, and the icon: what only Qt shows, and the wiring to the
 // handlers (tested on their own through a recording window). Messages are only recorded.
+// Every test runs on a German desktop, whose decimal comma Qt hands to the C library.
 #include <gtest/gtest.h>
 
 #include <QtCharts>
 #include <QtPrintSupport>
 #include <QtTest>
 #include <QtWidgets>
+#include <clocale>
+#include <cstring>
 #include <fstream>
 
 #include "app_icon.h"
 #include "case_file.h"
 #include "chart_window.h"
+#include "decimal_comma_locale.h"
 #include "look.h"
 #include "main_window.h"
-#include "recording_presenter.h"
+#include "message_presenter.h"
 #include "recording_window.h"
 #include "sensitivity_window.h"
 #include "target_dialog.h"
@@ -24,7 +28,27 @@ namespace {
 
 using enum TextBox;
 
-using test::RecordingPresenter;
+// Records the messages instead of showing boxes, answers the file questions itself and
+// prints to a PDF file, so nothing waits.
+struct RecordingPresenter final : MessagePresenter {
+  void Show(QWidget*, std::string_view text, std::string_view title) override {
+    messages.push_back({std::string(text), std::string(title)});
+  }
+  std::optional<std::string> ChooseFile(QWidget*, FileChoice choice) override {
+    return fileQuestions.push_back(choice), std::nullopt;
+  }
+  std::optional<std::string> ChooseOutputFile(QWidget*, std::string_view) override {
+    return outputAnswer;
+  }
+  bool ChoosePrinter(QWidget*, QPrinter& printer) override {
+    printer.setOutputFileName(QString::fromStdString(printerFile));
+    return true;
+  }
+  test::Messages messages;
+  std::vector<FileChoice> fileQuestions;
+  std::optional<std::string> outputAnswer;
+  std::string printerFile;
+};
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -47,6 +71,25 @@ class WindowTest : public ::testing::Test {
   RecordingPresenter presenter;
   MainWindow window{presenter, outputPath};
 };
+
+const test::DecimalCommaLocale* chosenLocale = nullptr;  // made in main, before Qt starts
+
+// Under the decimal comma the window starts, shows and writes every number as in the C locale.
+TEST_F(WindowTest, ADecimalCommaLocaleChangesNoBoxMessageOrFile) {
+  if (chosenLocale == nullptr || chosenLocale->Missing())
+    GTEST_SKIP() << test::DecimalCommaLocale::kMissing;
+  ASSERT_EQ(chosenLocale->Problem(), "");
+  ASSERT_STREQ(std::localeconv()->decimal_point, ",") << "Qt took no locale from the environment";
+  EXPECT_EQ(presenter.messages, test::Messages{}) << "a default box was refused";
+  for (int box = 1; box <= kTextBoxCount; ++box)
+    EXPECT_EQ(Text(TextBox(box)), test::kStartTexts[box]) << "Text" << box;
+  Start();
+  EXPECT_EQ(presenter.messages,
+            test::Messages({{"計算結果(湾内平均水質)\r 3.15(g/m3)", "計算終了です！"}}));
+  EXPECT_EQ(Text(Text16), " 3.15");
+  EXPECT_EQ(test::ReadBytes(outputPath),
+            test::ReadBytes(KURIMO_TEST_DATA_DIR "/default-Kurimo_OUT.txt"));
+}
 
 TEST_F(WindowTest, PlacesFontsAndTheLegendAsTheUserSeesThem) {
   const QFontInfo results(window.Box(Text3)->font());
@@ -286,25 +329,22 @@ TEST_F(WindowTest, InputDuringARunReachesNeitherTheBoxesNorTheListsNorTheCase) {
       QMetaObject::invokeMethod(  // after the key, still inside the run
           &window,
           [&] {
-            probed = true;
-            EXPECT_TRUE(window.Form().Running());
-            EXPECT_EQ(Text(Text1), " 1000");
-            EXPECT_TRUE(section->selectedItems().isEmpty());
-            EXPECT_EQ(section->verticalScrollBar()->value(), 0);
-            EXPECT_EQ(window.Form().Model().BayArea, " 1000");
+            probed = window.Form().Running();
+            EXPECT_EQ(
+                std::tuple(Text(Text1), window.Form().Model().BayArea,
+                           section->selectedItems().size(), section->verticalScrollBar()->value()),
+                std::tuple(" 1000", " 1000", 0, 0));
           },
           Qt::QueuedConnection);
     });
     start();
-    EXPECT_TRUE(probed);
-    EXPECT_FALSE(window.Form().Running());
-    EXPECT_EQ(window.Form().Model().BayArea, " 1000");
-    EXPECT_EQ(Text(Text1), " 1000");
-    EXPECT_TRUE(section->selectedItems().isEmpty());
+    EXPECT_TRUE(probed && !window.Form().Running());
+    EXPECT_EQ(
+        std::tuple(Text(Text1), window.Form().Model().BayArea, section->selectedItems().size()),
+        std::tuple(" 1000", " 1000", 0));
   }
   // The report is that of the 1000 km2 bay, and the boxes and lists take input again.
   EXPECT_TRUE(test::ReadCp932Lines(outputPath).at(4).starts_with("    湾面積(km2)= 1000　"));
-  presenter.messages.clear();
   TypeOver(Text1, "500");
   EXPECT_EQ(window.Form().Model().BayArea, "500");
   QTest::keyClick(section, Qt::Key_Down);
@@ -400,6 +440,17 @@ TEST(AppIcon, DrawsEveryRenderedSizeFromItsOwnImage) {
 
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt sets the C library's locale from the environment as the application starts: the
+  // locale is made and chosen before. The build lists the tests, which needs none.
+  bool listing = false;
+  for (int i = 1; i < argc; ++i)
+    listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
+  std::optional<kurimo::test::DecimalCommaLocale> locale;
+  if (!listing) {
+    locale.emplace();
+    if (!locale->Missing() && locale->Problem().empty()) locale->SetInEnvironment();
+    kurimo::chosenLocale = &*locale;
+  }
   QApplication app(argc, argv);
   kurimo::InstallWindowLook();
   ::testing::InitGoogleTest(&argc, argv);
