@@ -79,49 +79,10 @@ struct Session {  // a window and its form after start-up
 };
 class FormTest : public ::testing::Test, protected Session {};
 
-TEST_F(FormTest, StartUpAndTheDefaultsButtonShowTheDefaultCase) {
-  window.Type(Text1, "500");
-  window.Type(Text9, "abc");  // a failing text stays in its box until the defaults
-  for (MultiplierList list : {Section, Quality, Quantity})
-    window.Pick(list, 1);
-  Calculate();
-  form.Command3Click();
-  EXPECT_EQ(window.texts, test::kStartTexts);
-  EXPECT_EQ(GroupLevels(), kStartLevels);
-  EXPECT_EQ(form.Model().BayArea + form.Model().InflowRate, " 1000 331");  // as the boxes
-  EXPECT_TRUE(window.messages.empty() && !window.runResultsAvailable);     // the run is dropped
-  EXPECT_EQ(window.selected, (std::array{0, 0, 0}));
-  // Placed at start-up, then resized: nothing to cover while minimised.
-  for (const auto& [width, height] : {std::pair{12000, 3000}, {0, 0}, {5000, 0}, {0, 5000}})
-    window.clientWidth = width, window.clientHeight = height, form.FormResize();
-  EXPECT_EQ(window.outerPanelPlacements,
-            (std::vector<std::array<int, 4>>{{0, 0, 8625, 6675}, {0, 0, 12000, 3000}}));
-}
-
-TEST(ColourScale, TheHighestThresholdNotAboveTheValueDecides) {
-  const auto lookUp = [](float concentration, int group = kInflowGroup) {
-    ColourScale scale = test::kScale;
-    scale.GroupConcentration[group] = concentration;
-    PackedColour colour = 0x123456;  // a colour the scale never gives
-    scale.ColourForValue(static_cast<std::int16_t>(group), colour);
-    return colour;
-  };
-  for (const auto& [value, level] : {std::pair{-3.0f, 1}, {0.49999999f, 2}, {1000.0f, 13}})
-    EXPECT_EQ(lookUp(value), kLevelColours[level]) << value;
-  // Each threshold starts the next level; the float just below it is still the level before.
-  for (int i = 1; i <= 12; ++i) {
-    const float threshold = 0.5f * static_cast<float>(i);
-    EXPECT_EQ(lookUp(threshold), kLevelColours[i + 1]) << threshold;
-    EXPECT_EQ(lookUp(std::nextafter(threshold, 0.0f)), kLevelColours[i]) << threshold;
-  }
-  for (int group = 1; group <= kGroupCount; ++group)
-    EXPECT_EQ(lookUp(0.5f * static_cast<float>(group), group), kLevelColours[group + 1]) << group;
-}
-
-// The legend of the built scale, in twips as single-precision floats: the pen, the font, each
-// cell with its threshold above its right edge ("<" before the first), and the frame. The
-// defaults button draws it again, the same, in the window's font of the moment.
-TEST_F(FormTest, TheLegendIsDrawnAtStartUpAndAgainByTheDefaultsButton) {
+// Start-up and the defaults button show the default case and draw the legend of the built
+// scale, in twips as single-precision floats: the pen, the window's font of the moment, each
+// cell with its threshold above its right edge ("<" before the first), and the frame.
+TEST_F(FormTest, StartUpAndTheDefaultsButtonShowTheDefaultCaseAndDrawTheLegend) {
   const struct {
     std::string from, to, labelX, label, colour;
   } cells[] = {
@@ -153,8 +114,43 @@ TEST_F(FormTest, TheLegendIsDrawnAtStartUpAndAgainByTheDefaultsButton) {
   };
   EXPECT_EQ(window.panel.calls, legend("IPAPGothic")) << "at start-up";
   window.panel.calls.clear(), window.fontFace = "Meiryo UI";
+  window.Type(Text1, "500");
+  window.Type(Text9, "abc");  // a failing text stays in its box until the defaults
+  for (MultiplierList list : {Section, Quality, Quantity})
+    window.Pick(list, 1);
+  Calculate();
   form.Command3Click();
   EXPECT_EQ(window.panel.calls, legend("Meiryo UI"));
+  EXPECT_EQ(window.texts, test::kStartTexts);
+  EXPECT_EQ(GroupLevels(), kStartLevels);
+  EXPECT_EQ(form.Model().BayArea + form.Model().InflowRate, " 1000 331");  // as the boxes
+  EXPECT_TRUE(window.messages.empty() && !window.runResultsAvailable);     // the run is dropped
+  EXPECT_EQ(window.selected, (std::array{0, 0, 0}));
+  // Placed at start-up, then resized: nothing to cover while minimised.
+  for (const auto& [width, height] : {std::pair{12000, 3000}, {0, 0}, {5000, 0}, {0, 5000}})
+    window.clientWidth = width, window.clientHeight = height, form.FormResize();
+  EXPECT_EQ(window.outerPanelPlacements,
+            (std::vector<std::array<int, 4>>{{0, 0, 8625, 6675}, {0, 0, 12000, 3000}}));
+}
+
+TEST(ColourScale, TheHighestThresholdNotAboveTheValueDecides) {
+  const auto lookUp = [](float concentration, int group = kInflowGroup) {
+    ColourScale scale = test::kScale;
+    scale.GroupConcentration[group] = concentration;
+    PackedColour colour = 0x123456;  // a colour the scale never gives
+    scale.ColourForValue(static_cast<std::int16_t>(group), colour);
+    return colour;
+  };
+  for (const auto& [value, level] : {std::pair{-3.0f, 1}, {0.49999999f, 2}, {1000.0f, 13}})
+    EXPECT_EQ(lookUp(value), kLevelColours[level]) << value;
+  // Each threshold starts the next level; the float just below it is still the level before.
+  for (int i = 1; i <= 12; ++i) {
+    const float threshold = 0.5f * static_cast<float>(i);
+    EXPECT_EQ(lookUp(threshold), kLevelColours[i + 1]) << threshold;
+    EXPECT_EQ(lookUp(std::nextafter(threshold, 0.0f)), kLevelColours[i]) << threshold;
+  }
+  for (int group = 1; group <= kGroupCount; ++group)
+    EXPECT_EQ(lookUp(0.5f * static_cast<float>(group), group), kLevelColours[group + 1]) << group;
 }
 
 // Each edit or pick rewrites exactly the boxes and colours that depend on it; a failing
