@@ -1,6 +1,7 @@
 // The real Qt window, offscreen, and the icon: what only Qt shows, and the wiring to the
 // handlers (tested on their own through a recording window). Messages are only recorded.
-// Every test runs on a German desktop, whose decimal comma Qt hands to the C library.
+// Every test runs on a German desktop (when localedef can make its locale), whose decimal
+// comma Qt hands to the C library.
 #include <gtest/gtest.h>
 
 #include <QtCharts>
