@@ -1,17 +1,21 @@
 // A window without a screen: it keeps what the handlers set and asks for, and notifies the
-// form of changes as a real window does. Its panel counts the legend's cells.
+// form of changes as a real window does. Its panel records every drawing call.
 #pragma once
 
 #include <algorithm>
 #include <functional>
+#include <iomanip>
+#include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "main_form.h"
 #include "report_content.h"
 
 namespace kurimo::test {
 
-// The scale, whose own tests check the colours of its levels 1..13.
+// The scale, whose own tests (test_main_form) check the colours of its levels 1..13.
 inline const ColourScale kScale = [] {
   ColourScale scale;
   scale.BuildColourScale();
@@ -30,7 +34,34 @@ struct ShownMessage {
 };
 using Messages = std::vector<ShownMessage>;
 
-class RecordingWindow final : public WindowOps, public Canvas {
+// Records every call as a line of text: floats to 9 digits, which tell every float apart.
+class RecordingCanvas final : public Canvas {
+ public:
+  void FillBox(float x1, float y1, float x2, float y2, PackedColour c) override {
+    Record("fill", {x1, y1, x2, y2}, c);
+  }
+  void OutlineBox(float x1, float y1, float x2, float y2, PackedColour c) override {
+    Record("outline", {x1, y1, x2, y2}, c);
+  }
+  void PlotPoint(float x, float y, PackedColour c) override { Record("point", {x, y}, c); }
+  void PrintLine(std::string_view t) override { calls.emplace_back("print '").append(t) += "'"; }
+  void SetFontName(std::string_view name) override { calls.emplace_back("font ").append(name); }
+  void SetPenWidth(std::int16_t p) override { calls.push_back("width " + std::to_string(p)); }
+  void SetPenStyle(std::int16_t p) override { calls.push_back("style " + std::to_string(p)); }
+  std::vector<std::string> calls;
+
+ private:
+  void Record(std::string what, std::initializer_list<float> xy, PackedColour colour) {
+    std::ostringstream line;
+    line << what << std::setprecision(9);
+    for (const float v : xy)
+      line << ' ' << v;
+    line << ' ' << std::hex << std::uppercase << std::setw(6) << std::setfill('0') << colour;
+    calls.push_back(line.str());
+  }
+};
+
+class RecordingWindow final : public WindowOps {
  public:
   MainForm* form = nullptr;  // whose handlers the notifications run; set before FormLoad
   std::array<std::string, kTextBoxCount + 1> texts{};
@@ -39,8 +70,9 @@ class RecordingWindow final : public WindowOps, public Canvas {
   std::array<PackedColour, kGroupCount + 1> groupColours{};
   Messages messages;
   std::vector<bool> messagesInRun;  // by message: shown between BeginRun and EndRun
-  int fills = 0, clientWidth = 8625, clientHeight = 6675;
-  std::string fontName;
+  int clientWidth = 8625, clientHeight = 6675;
+  std::string fontFace = "IPAPGothic";  // the window's font of the moment
+  RecordingCanvas panel;
   std::vector<std::array<int, 4>> outerPanelPlacements;
   std::optional<std::string> fileAnswer;  // what the file dialogs answer; none: cancelled
   std::vector<FileChoice> fileQuestions;
@@ -88,8 +120,8 @@ class RecordingWindow final : public WindowOps, public Canvas {
     messages.push_back({std::string(text), std::string(title)});
     messagesInRun.push_back(runsBegun > runsEnded);
   }
-  Canvas& Panel() override { return *this; }
-  std::string FontFace() const override { return "IPAPGothic"; }
+  Canvas& Panel() override { return panel; }
+  std::string FontFace() const override { return fontFace; }
   int ClientWidthTwips() const override { return clientWidth; }
   int ClientHeightTwips() const override { return clientHeight; }
   void PlaceOuterPanel(int left, int top, int width, int height) override {
@@ -122,14 +154,6 @@ class RecordingWindow final : public WindowOps, public Canvas {
   std::optional<std::string> PrintReport(const ReportContent& report) override {
     return reportsPrinted.push_back(report), printFailure;
   }
-  // The panel: the cells filled and the face.
-  void FillBox(float, float, float, float, PackedColour) override { ++fills; }
-  void OutlineBox(float, float, float, float, PackedColour) override {}
-  void PlotPoint(float, float, PackedColour) override {}
-  void PrintLine(std::string_view) override {}
-  void SetFontName(std::string_view name) override { fontName = name; }
-  void SetPenWidth(std::int16_t) override {}
-  void SetPenStyle(std::int16_t) override {}
 
  private:
   bool firstLook_ = false;

@@ -1,19 +1,24 @@
 // The real Qt window, offscreen, and the icon: what only Qt shows, and the wiring to the
 // handlers (tested on their own through a recording window). Messages are only recorded.
+// Every test runs on a German desktop (when localedef can make its locale), whose decimal
+// comma Qt hands to the C library.
 #include <gtest/gtest.h>
 
 #include <QtCharts>
 #include <QtPrintSupport>
 #include <QtTest>
 #include <QtWidgets>
+#include <clocale>
+#include <cstring>
 #include <fstream>
 
 #include "app_icon.h"
 #include "case_file.h"
 #include "chart_window.h"
+#include "decimal_comma_locale.h"
 #include "look.h"
 #include "main_window.h"
-#include "recording_presenter.h"
+#include "message_presenter.h"
 #include "recording_window.h"
 #include "sensitivity_window.h"
 #include "target_dialog.h"
@@ -24,10 +29,23 @@ namespace {
 
 using enum TextBox;
 
-using test::RecordingPresenter;
-
-class WindowTest : public ::testing::Test {
+// The fixture stands in for the message boxes and the file and printer dialogs: it records
+// the messages, answers the file questions itself and prints to a PDF file, so nothing waits.
+class WindowTest : public ::testing::Test, public MessagePresenter {
  protected:
+  void Show(QWidget*, std::string_view text, std::string_view title) override {
+    messages.push_back({std::string(text), std::string(title)});
+  }
+  std::optional<std::string> ChooseFile(QWidget*, FileChoice choice) override {
+    return fileQuestions.push_back(choice), std::nullopt;
+  }
+  std::optional<std::string> ChooseOutputFile(QWidget*, std::string_view) override {
+    return outputAnswer;
+  }
+  bool ChoosePrinter(QWidget*, QPrinter& printer) override {
+    printer.setOutputFileName(QString::fromStdString(printerFile));
+    return true;
+  }
   std::string Text(TextBox box) const { return window.Box(box)->text().toStdString(); }
   static QColor Colour(PackedColour c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
   void TypeOver(TextBox box, const std::string& keys) {  // select all, then key by key
@@ -35,18 +53,39 @@ class WindowTest : public ::testing::Test {
     window.Box(box)->selectAll();
     QTest::keyClicks(window.Box(box), QString::fromStdString(keys));
   }
-  bool Show() {
+  bool ShowWindow() {
     window.show();
     window.activateWindow();
     return QTest::qWaitForWindowActive(&window);
   }
   void Start() { QTest::mouseClick(window.Command(1), Qt::LeftButton); }
 
+  test::Messages messages;
+  std::vector<FileChoice> fileQuestions;
+  std::optional<std::string> outputAnswer;
+  std::string printerFile;
   test::TempFolder folder;
   std::string outputPath = folder.File("Kurimo_OUT.txt");
-  RecordingPresenter presenter;
-  MainWindow window{presenter, outputPath};
+  MainWindow window{*this, outputPath};
 };
+
+const test::DecimalCommaLocale* chosenLocale = nullptr;  // made in main, before Qt starts
+
+// Under the decimal comma the window starts, shows and writes every number as in the C locale.
+TEST_F(WindowTest, ADecimalCommaLocaleChangesNoBoxMessageOrFile) {
+  if (chosenLocale == nullptr || chosenLocale->Missing())
+    GTEST_SKIP() << test::DecimalCommaLocale::kMissing;
+  ASSERT_EQ(chosenLocale->Problem(), "");
+  ASSERT_STREQ(std::localeconv()->decimal_point, ",") << "Qt took no locale from the environment";
+  EXPECT_EQ(messages, test::Messages{}) << "a default box was refused";
+  for (int box = 1; box <= kTextBoxCount; ++box)
+    EXPECT_EQ(Text(TextBox(box)), test::kStartTexts[box]) << "Text" << box;
+  Start();
+  EXPECT_EQ(messages, test::Messages({{"計算結果(湾内平均水質)\r 3.15(g/m3)", "計算終了です！"}}));
+  EXPECT_EQ(Text(Text16), " 3.15");
+  EXPECT_EQ(test::ReadBytes(outputPath),
+            test::ReadBytes(KURIMO_TEST_DATA_DIR "/default-Kurimo_OUT.txt"));
+}
 
 TEST_F(WindowTest, PlacesFontsAndTheLegendAsTheUserSeesThem) {
   const QFontInfo results(window.Box(Text3)->font());
@@ -82,7 +121,7 @@ TEST_F(WindowTest, PlacesFontsAndTheLegendAsTheUserSeesThem) {
   EXPECT_EQ(QList({inked(1), inked(5), inked(kInflowGroup), inked(kOpenSeaGroup)}),
             QList({false, false, true, true}));
   // The widget paints the kept picture; the outer panel follows the client area, nothing else.
-  ASSERT_TRUE(Show());
+  ASSERT_TRUE(ShowWindow());
   for (const QSize size : {QSize(200, 150), QSize(900, 700)}) {
     window.resize(size);
     QApplication::processEvents();
@@ -107,12 +146,11 @@ TEST_F(WindowTest, PlacesFontsAndTheLegendAsTheUserSeesThem) {
 
 TEST_F(WindowTest, KeysArrowsAndTheWheelReachTheHandlers) {
   TypeOver(Text1, "0.5");  // each of the three keys fails the check; the box keeps them
-  EXPECT_EQ(presenter.messages,
-            test::Messages(3, {"湾面積は1km2以上にしてください。", "湾面積の入力制限"}));
+  EXPECT_EQ(messages, test::Messages(3, {"湾面積は1km2以上にしてください。", "湾面積の入力制限"}));
   EXPECT_EQ(Text(Text1), "0.5");
   window.List(MultiplierList::Quality)->setCurrentRow(4);   // 1.2
   window.List(MultiplierList::Quantity)->setCurrentRow(5);  // 1.5
-  ASSERT_TRUE(Show());  // the long number reads from its start and takes no typing
+  ASSERT_TRUE(ShowWindow());  // the long number reads from its start and takes no typing
   EXPECT_LT(window.Box(Text12)->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 6);
   QTest::keyClick(window.Box(Text12), Qt::Key_1);
   EXPECT_EQ(Text(Text12), " 5958.00023674965");
@@ -142,7 +180,7 @@ TEST_F(WindowTest, KeysArrowsAndTheWheelReachTheHandlers) {
 
 // Tab in reading order, Enter, F10; the buttons' colours, darker held down, blue edge focused.
 TEST_F(WindowTest, KeyboardMenusAndButtons) {
-  ASSERT_TRUE(Show());
+  ASSERT_TRUE(ShowWindow());
   auto pixel = [](QPushButton* button, int x) {
     return button->grab().toImage().pixelColor(x, button->height() / 2);
   };
@@ -221,7 +259,7 @@ bool DragAndDrop(QWidget* target, const QList<QUrl>& urls,
 
 // The modal progress dialog stops a run, leaving all as it was, or gives a plain run's result.
 TEST_F(WindowTest, ALongRunShowsAModalProgressDialogThatStopsItOrGivesAPlainRunsResult) {
-  ASSERT_TRUE(Show());
+  ASSERT_TRUE(ShowWindow());
   QTimer::singleShot(0, [&] {  // the first look at the run; the stop message tells it came
     QProgressDialog* dialog = window.ProgressDialog();
     ASSERT_NE(dialog, nullptr);
@@ -234,10 +272,10 @@ TEST_F(WindowTest, ALongRunShowsAModalProgressDialogThatStopsItOrGivesAPlainRuns
   TypeOver(Text9, "1");  // a river of 1 m3/s, with the progress dialog from the first block on
   window.SetProgressDelay(0);
   Start();
-  EXPECT_EQ(presenter.messages.at(0).title, "計算の中止");
+  EXPECT_EQ(messages.at(0).title, "計算の中止");
   EXPECT_EQ(window.ProgressDialog(), nullptr);
 
-  presenter.messages.clear();
+  messages.clear();
   Start();
   test::RecordingWindow plain;  // the same case through the handlers alone, without events
   MainForm form(plain, folder.File("plain.txt"));
@@ -248,14 +286,14 @@ TEST_F(WindowTest, ALongRunShowsAModalProgressDialogThatStopsItOrGivesAPlainRuns
   EXPECT_EQ(test::ReadBytes(outputPath), test::ReadBytes(folder.File("plain.txt")));
   for (int group = 1; group <= kGroupCount; ++group)
     EXPECT_EQ(window.Group(group)->Colour(), Colour(plain.groupColours[group]));
-  EXPECT_EQ(presenter.messages, plain.messages);
+  EXPECT_EQ(messages, plain.messages);
 }
 
 // During a run, started by the button or the sensitivity item, a key posted to a box and a
 // click, a wheel and keys on a list reach neither the screen nor the case under the run; the
 // window looks as before the run and takes input again once it has ended.
 TEST_F(WindowTest, InputDuringARunReachesNeitherTheBoxesNorTheListsNorTheCase) {
-  ASSERT_TRUE(Show());
+  ASSERT_TRUE(ShowWindow());
   window.SetProgressDelay(0);  // the event loop runs from the run's first look at its progress
   QListWidget* section = window.List(MultiplierList::Section);
   const std::pair<const char*, std::function<void()>> starts[] = {
@@ -286,25 +324,22 @@ TEST_F(WindowTest, InputDuringARunReachesNeitherTheBoxesNorTheListsNorTheCase) {
       QMetaObject::invokeMethod(  // after the key, still inside the run
           &window,
           [&] {
-            probed = true;
-            EXPECT_TRUE(window.Form().Running());
-            EXPECT_EQ(Text(Text1), " 1000");
-            EXPECT_TRUE(section->selectedItems().isEmpty());
-            EXPECT_EQ(section->verticalScrollBar()->value(), 0);
-            EXPECT_EQ(window.Form().Model().BayArea, " 1000");
+            probed = window.Form().Running();
+            EXPECT_EQ(
+                std::tuple(Text(Text1), window.Form().Model().BayArea,
+                           section->selectedItems().size(), section->verticalScrollBar()->value()),
+                std::tuple(" 1000", " 1000", 0, 0));
           },
           Qt::QueuedConnection);
     });
     start();
-    EXPECT_TRUE(probed);
-    EXPECT_FALSE(window.Form().Running());
-    EXPECT_EQ(window.Form().Model().BayArea, " 1000");
-    EXPECT_EQ(Text(Text1), " 1000");
-    EXPECT_TRUE(section->selectedItems().isEmpty());
+    EXPECT_TRUE(probed && !window.Form().Running());
+    EXPECT_EQ(
+        std::tuple(Text(Text1), window.Form().Model().BayArea, section->selectedItems().size()),
+        std::tuple(" 1000", " 1000", 0));
   }
   // The report is that of the 1000 km2 bay, and the boxes and lists take input again.
   EXPECT_TRUE(test::ReadCp932Lines(outputPath).at(4).starts_with("    湾面積(km2)= 1000　"));
-  presenter.messages.clear();
   TypeOver(Text1, "500");
   EXPECT_EQ(window.Form().Model().BayArea, "500");
   QTest::keyClick(section, Qt::Key_Down);
@@ -314,32 +349,32 @@ TEST_F(WindowTest, InputDuringARunReachesNeitherTheBoxesNorTheListsNorTheCase) {
 
 // An unwritable output file is told; the run's items, their keys in a box, their windows.
 TEST_F(WindowTest, TheOutputFileAndTheRunsItemsAndWindows) {
-  ASSERT_TRUE(Show());
+  ASSERT_TRUE(ShowWindow());
   window.List(MultiplierList::Quality)->setCurrentRow(5);  // 1.5
-  presenter.outputAnswer = folder.File("missing/Kurimo_OUT.txt");
+  outputAnswer = folder.File("missing/Kurimo_OUT.txt");
   window.Action(MenuItem::OutputFile)->trigger();  // ファイル → 出力ファイルの保存先…
   Start();
-  EXPECT_EQ(presenter.messages.at(0).title, "出力ファイルのエラー");
+  EXPECT_EQ(messages.at(0).title, "出力ファイルのエラー");
   for (MenuItem item : {MenuItem::Chart, MenuItem::SaveSeries, MenuItem::CopyResults,
                         MenuItem::SaveReportPdf, MenuItem::PrintReport})
     EXPECT_FALSE(window.Action(item)->isEnabled());
-  presenter.outputAnswer = folder.File("chosen.txt");
+  outputAnswer = folder.File("chosen.txt");
   window.Action(MenuItem::OutputFile)->trigger();
   Start();
   EXPECT_EQ(test::ReadCp932Lines(folder.File("chosen.txt")).at(25),
             "    湾内平均水質(g/m3)= 3.65 ");
   EXPECT_TRUE(window.Action(MenuItem::SaveReportPdf)->isEnabled());  // the others by their keys
-  presenter.printerFile = folder.File("printed.pdf");
+  printerFile = folder.File("printed.pdf");
   for (const char* keys : {"Ctrl+G", "Ctrl+Shift+E", "Ctrl+S", "Ctrl+O", "Ctrl+Shift+C", "Ctrl+P",
                            "Ctrl+T", "Ctrl+L"}) {
     window.activateWindow();
     window.Box(Text1)->setFocus();
     QTest::keySequence(window.Box(Text1), QKeySequence(keys));
   }
-  EXPECT_EQ(presenter.fileQuestions,
+  EXPECT_EQ(fileQuestions,
             (std::vector{FileChoice::SaveSeries, FileChoice::SaveCase, FileChoice::OpenCase}));
   EXPECT_TRUE(QGuiApplication::clipboard()->text().contains("\n湾内平均水質\t3.65\tg/m3\n"));
-  EXPECT_EQ(test::ReadBytes(presenter.printerFile).substr(0, 5), "%PDF-");
+  EXPECT_EQ(test::ReadBytes(printerFile).substr(0, 5), "%PDF-");
   ChartWindow* chart = window.Chart();
   ASSERT_TRUE(chart != nullptr && chart->isVisible());
   EXPECT_EQ(chart->Times()->text(),
@@ -400,6 +435,17 @@ TEST(AppIcon, DrawsEveryRenderedSizeFromItsOwnImage) {
 
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt sets the C library's locale from the environment as the application starts: the
+  // locale is made and chosen before. The build lists the tests, which needs none.
+  bool listing = false;
+  for (int i = 1; i < argc; ++i)
+    listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
+  std::optional<kurimo::test::DecimalCommaLocale> locale;
+  if (!listing) {
+    locale.emplace();
+    if (!locale->Missing() && locale->Problem().empty()) locale->SetInEnvironment();
+    kurimo::chosenLocale = &*locale;
+  }
   QApplication app(argc, argv);
   kurimo::InstallWindowLook();
   ::testing::InitGoogleTest(&argc, argv);
