@@ -3,10 +3,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QProcess>
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <utility>
 
 #include "exit_status.h"
@@ -18,10 +21,17 @@ using Args = std::vector<std::string>;  // a command line after the program's na
 using namespace kurimo::batch;          // the exit statuses
 
 struct ProcessResult {
-  int status = -1;  // the exit status, 128 + the ending signal, or -1 (not started, or killed
-                    // once its time was up)
+  int status = -1;  // the exit status, 128 + the ending signal, or -1 (not started, or killed)
   std::string out, err;
 };
+
+// For Run: sends `signal` once the program has run for `milliseconds`.
+inline std::function<void(pid_t)> SignalAfter(int signal, int milliseconds = 400) {
+  return [=](pid_t pid) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    EXPECT_EQ(::kill(pid, signal), 0);
+  };
+}
 
 class InFolder : public ::testing::Test {
  protected:

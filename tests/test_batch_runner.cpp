@@ -23,8 +23,6 @@ namespace {
 using namespace kurimo::test;
 using nlohmann::json;
 
-const std::string kDefaultResult = "計算結果(湾内平均水質)\n 3.15(g/m3)\n";
-
 Args With(Args args, const Args& more) {
   args.insert(args.end(), more.begin(), more.end());
   return args;
@@ -41,22 +39,18 @@ class BatchRunner : public InFolder {
   }
 };
 
-TEST_F(BatchRunner, DefaultCaseWritesTheReferenceReportAndItsSeries) {
+// The default case's report, series and JSON (the run, its indicators, its steady state and
+// the load for a target mean).
+TEST_F(BatchRunner, DefaultCaseWritesTheReferenceReportItsSeriesAndItsJson) {
   Write("Kurimo_OUT.txt", std::string(5000, 'x'));  // a longer earlier report is replaced
-  const ProcessResult r = Batch({"--series", "series.csv"});
-  EXPECT_EQ(r.status, kExitOk) << r.err;
-  EXPECT_EQ(r.out, kDefaultResult);
+  ProcessResult r = Batch({"--series", "series.csv", "--json", "--target-mean", "3"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(Bytes(), ReadBytes(KURIMO_TEST_DATA_DIR "/default-Kurimo_OUT.txt"));
   const std::vector<std::string> rows = SplitCrLfLines(Bytes("series.csv"));
   ASSERT_EQ(rows.size(), 1806u);  // the heading and 1805 points, from the open sea's quality
   EXPECT_EQ(rows[1], "0,0,2.4,2.4,2.4,2.4,2.4");
   EXPECT_EQ(rows.back().rfind("12623,", 0), 0u) << rows.back();
-}
-
-TEST_F(BatchRunner, JsonHasTheRunItsIndicatorsItsSteadyStateAndTheLoadForATargetMean) {
-  ProcessResult r = Batch({"--json", "--target-mean", "3"});
-  ASSERT_EQ(r.status, kExitOk) << r.err;
   const json j = json::parse(r.out);
   const json exact = json::parse(R"({"status": "done", "warning": false, "steps": 12623,
       "time_step_minutes": 718, "rule_time_step_minutes": 718, "time_step_reduced": false,
@@ -81,7 +75,8 @@ TEST_F(BatchRunner, JsonHasTheRunItsIndicatorsItsSteadyStateAndTheLoadForATarget
   r = Batch({"--json", "--inflow-quality", j.at("target").at("inflow_quality_text")});
   EXPECT_NEAR(json::parse(r.out).at("bay_average").get<double>(), 3.0, 1e-6);
   r = Batch({"--target-mean", "1"});
-  EXPECT_EQ(r.out.rfind(kDefaultResult + "[負荷削減の試算]\n目標の湾内平均水質(g/m3)=", 0), 0u)
+  EXPECT_TRUE(r.out.starts_with(
+      "計算結果(湾内平均水質)\n 3.15(g/m3)\n[負荷削減の試算]\n目標の湾内平均水質(g/m3)="))
       << r.out;
   EXPECT_NE(r.out.find("負荷を減らしても達成できません"), std::string::npos) << r.out;
 }
@@ -140,14 +135,9 @@ struct Ending {
   std::string said, json;
   int signal = 0;  // sent once the run is under way
   bool kept = true;
-  bool fullOutput = false;  // standard output on a full disk
-  int fileLimitKiB = -1;    // the file-size limit (ulimit -f) to run under, if not -1
+  std::string shell = "";  // run before the program: a file-size limit, a full standard output
+  friend void PrintTo(const Ending& e, std::ostream* os) { *os << e.name; }
 };
-
-// Rows are named in test names and messages by their name alone.
-void PrintTo(const Ending& e, std::ostream* os) {
-  *os << e.name;
-}
 
 class Endings : public BatchRunner, public ::testing::WithParamInterface<Ending> {};
 
@@ -156,19 +146,9 @@ TEST_P(Endings, AreToldAndLeaveOnlyWhatTheyMust) {
   Write("Kurimo_OUT.txt", "left by an earlier run");
   Write("s.csv", "an earlier series");
   Write("good.json", kurimo::CaseFileText(kurimo::DefaultSavedCase()));
-  std::string program = KURIMO_BATCH_PATH;
-  Args args = e.args;
-  if (e.fileLimitKiB >= 0) {
-    program = "/bin/sh";
-    args = With({"-c", "ulimit -f " + std::to_string(e.fileLimitKiB) + "; exec \"$0\" \"$@\"",
-                 KURIMO_BATCH_PATH},
-                e.args);
-  }
-  const ProcessResult r = Run(program, args, e.fullOutput ? "/dev/full" : "", [&](pid_t pid) {
-    if (e.signal == 0) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the run is under way
-    EXPECT_EQ(::kill(pid, e.signal), 0);
-  });
+  const ProcessResult r =
+      Run("/bin/sh", With({"-c", e.shell + "\nexec \"$0\" \"$@\"", KURIMO_BATCH_PATH}, e.args), "",
+          e.signal ? SignalAfter(e.signal) : nullptr);
   EXPECT_EQ(r.status, e.status) << r.err;
   EXPECT_NE(r.err.find(e.said), std::string::npos) << r.err;
   EXPECT_EQ(e.json.empty() ? r.out : json::parse(r.out).value("status", ""), e.json);
@@ -205,9 +185,10 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
     Ending{"UnsavableCase", {"--save-case", "no/c.json"}, kExitFileError, "ケースファイルのエラー", ""},
     Ending{"UnwritableSeries", {"--series", "no/s.csv", "--json"}, kExitFileError,
            "CSVファイルのエラー", "done", 0, false},
-    Ending{"ResultOnAFullDisk", {}, kExitFileError, "標準出力に書き込めません", "", 0, false, true},
+    Ending{"ResultOnAFullDisk", {}, kExitFileError, "標準出力に書き込めません", "", 0, false,
+           "exec >/dev/full"},
     Ending{"VersionOnAFullDisk", {"--version"}, kExitFileError, "標準出力に書き込めません", "", 0,
-           true, true},
+           true, "exec >/dev/full"},
     Ending{"ZeroTimeStep", With(BatchArgs(kZeroStepCase), {"--series", "s.csv", "--json"}),
            kExitRunFault, "0分", "zero_time_step"},
     Ending{"ValueTooLarge", {"--inflow-quality", "1e38", "--series", "s.csv", "--json"}, kExitRunFault,
@@ -223,14 +204,14 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
     Ending{"SweepToAMissingFolder", {"--sweep", "section", "--sweep-output", "no/t.csv"},
            kExitFileError, "「no/t.csv」に書き込めません", ""},
     Ending{"SweepOnAFullDisk", {"--sweep", "section"}, kExitFileError, "標準出力に書き込めません", "",
-           0, true, true},
+           0, true, "exec >/dev/full"},
     Ending{"MouthVelocityWarning", With(BatchArgs(kWarningCase), {"--json"}), kExitOk,
            "流量等の入力制限: ", "done", 0, false},
     Ending{"ReportPastTheFileSizeLimit", {"--series", "s.csv", "--json"}, kExitFileError,
            "出力ファイルのエラー: 出力ファイル「Kurimo_OUT.txt」" + kTooBig, "output_file_failed",
-           0, true, false, 0},
+           0, true, "ulimit -f 0"},
     Ending{"SeriesPastTheFileSizeLimit", {"--series", "s.csv", "--json"}, kExitFileError,
-           "CSVファイルのエラー: 時系列のCSVファイル「s.csv」" + kTooBig, "done", 0, false, false, 8},
+           "CSVファイルのエラー: 時系列のCSVファイル「s.csv」" + kTooBig, "done", 0, false, "ulimit -f 8"},
     Ending{"SIGINT", kEndless, 128 + SIGINT, kStopped, "cancelled", SIGINT},
     Ending{"SIGTERM", kEndless, 128 + SIGTERM, kStopped, "cancelled", SIGTERM},
     Ending{"SIGHUP", kEndless, 128 + SIGHUP, kStopped, "cancelled", SIGHUP},
@@ -239,22 +220,15 @@ INSTANTIATE_TEST_SUITE_P(Batch, Endings, ::testing::Values(
     [](const auto& row) { return std::string(row.param.name); });
 // clang-format on
 
-// --- Pipes (FIFOs) as files. Each run may take 20 seconds at most: a run that waits for
-// the other end of a pipe fails its test instead of holding up the suite.
-
-constexpr int kPipeSeconds = 20;
-
-class Pipes : public BatchRunner {
- protected:
-  void SetUp() override { ASSERT_EQ(mkfifo(folder_.File("p").c_str(), 0600), 0); }
-  // The pipe opened for reading and writing: it neither waits nor ends the pipe by itself.
-  // (Not inherited: the program would hold its own pipe open.)
-  int OpenBothEnds() const { return ::open(folder_.File("p").c_str(), O_RDWR | O_CLOEXEC); }
-};
-
-// Pipes that have their other end are used as any file (the file writer's and the case
-// reader's own tests): here the program refuses the others at once, with its status.
-TEST_F(Pipes, WithoutTheOtherEndAreRefusedAtOnce) {
+// --- Pipes (FIFOs) as files, which have their other end are used as any file (the file
+// writer's and the case reader's own tests). Here the program refuses the others at once,
+// with its status; and a stop while it waits for a pipe (a series that its reader does not
+// take, a case that its writer does not send) ends it with the signal's status, no file left
+// half-written. Each run may take 20 seconds at most: a run that waits for the other end of
+// a pipe fails the test instead of holding up the suite.
+TEST_F(BatchRunner, PipesWithoutTheOtherEndAreRefusedAtOnceAndAStopEndsAWaitForOne) {
+  constexpr int kPipeSeconds = 20;
+  ASSERT_EQ(mkfifo(folder_.File("p").c_str(), 0600), 0);
   const std::string noReader =
       "「p」に書き込めません（読み出すプログラムのいないパイプか、"
       "つながっていない装置です）。書き込みのできる場所を --";
@@ -275,16 +249,14 @@ TEST_F(Pipes, WithoutTheOtherEndAreRefusedAtOnce) {
     EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
   }
   EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "p"})) << "the series run wrote its report";
-}
 
-// A stop while the program waits for a pipe: a series that its reader does not take, a case
-// that its writer does not send. The status is the signal's; no file is left half-written.
-TEST_F(Pipes, AStopWhileWaitingEndsWithTheSignalsStatus) {
-  Write("out.txt", "earlier");
-  const int pipe = OpenBothEnds();
+  // The pipe opened for reading and writing neither waits nor ends the pipe by itself (not
+  // inherited: the program would hold its own pipe open).
+  const auto openBothEnds = [&] { return ::open(folder_.File("p").c_str(), O_RDWR | O_CLOEXEC); };
+  const int pipe = openBothEnds();
   // The series (about 180 KB) fills the pipe and waits; the signal comes once it waits.
   ProcessResult r = Run(
-      KURIMO_BATCH_PATH, {"--series", "p", "--output", "out.txt"}, "",
+      KURIMO_BATCH_PATH, {"--series", "p"}, "",
       [&](pid_t pid) {
         pollfd filled{pipe, POLLIN, 0};
         EXPECT_EQ(::poll(&filled, 1, 10000), 1);
@@ -292,26 +264,18 @@ TEST_F(Pipes, AStopWhileWaitingEndsWithTheSignalsStatus) {
         EXPECT_EQ(::kill(pid, SIGTERM), 0);
       },
       kPipeSeconds);
+  ::close(pipe);
   EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
   EXPECT_NE(r.err.find("時系列のCSVファイル「p」は書き換えていません"), std::string::npos) << r.err;
-  EXPECT_EQ(Names(), (Args{"out.txt", "p"})) << "no temporary file";
-  ::close(pipe);
-
-  // The case's writer is there but sends nothing.
-  const int silent = OpenBothEnds();
-  r = Run(
-      KURIMO_BATCH_PATH, {"--case", "p", "--output", "out.txt"}, "",
-      [&](pid_t pid) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        EXPECT_EQ(::kill(pid, SIGINT), 0);
-      },
-      kPipeSeconds);
+  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "p"})) << "no temporary file";
+  const int silent = openBothEnds();  // the case's writer is there but sends nothing
+  r = Run(KURIMO_BATCH_PATH, {"--case", "p"}, "", SignalAfter(SIGINT), kPipeSeconds);
   ::close(silent);
   EXPECT_EQ(r.status, 128 + SIGINT) << r.err;
   EXPECT_NE(r.err.find("ケースファイル「p」を読み終えていないため、計算していません"),
             std::string::npos)
       << r.err;
-  EXPECT_EQ(Names(), (Args{"out.txt", "p"}));
+  EXPECT_EQ(Names(), (Args{"Kurimo_OUT.txt", "p"}));
 }
 
 // --- Sweeps.
