@@ -160,8 +160,8 @@ SavedCase DefaultSavedCase() {
   BayModel model;
   model.LoadDefaultCase();
   SavedCase saved;
-  saved.texts = {model.BayArea,        model.MeanDepth,     model.MouthLength,
-                 model.OpenSeaQuality, model.InflowQuality, model.InflowRate};
+  for (std::size_t i = 0; i < saved.texts.size(); ++i)
+    saved.texts[i] = ConditionText(model, kBoxes[i]);
   for (std::size_t i = 0; i < saved.entries.size(); ++i)
     saved.entries[i] = std::string(MultiplierEntries(kLists[i]).front());
   return saved;

@@ -41,15 +41,6 @@ constexpr MultiplierList kLists[] = {MultiplierList::Section, MultiplierList::Qu
 constexpr TextBox kConditionBoxes[] = {TextBox::Text1, TextBox::Text2, TextBox::Text4,
                                        TextBox::Text7, TextBox::Text8, TextBox::Text9};
 
-// The text each editable box's condition holds, in ConditionBox order.
-constexpr std::string BayModel::*kConditionTexts[] = {
-    &BayModel::BayArea,        &BayModel::MeanDepth,     &BayModel::MouthLength,
-    &BayModel::OpenSeaQuality, &BayModel::InflowQuality, &BayModel::InflowRate};
-
-const std::string& ConditionText(const BayModel& model, ConditionBox condition) {
-  return model.*kConditionTexts[static_cast<int>(condition)];
-}
-
 constexpr std::string_view kAboutTitle = "このプログラムについて";
 constexpr std::string_view kSensitivityCancelledTitle = "計算の中止";
 constexpr std::string_view kSensitivityCancelledMessage =

@@ -90,6 +90,24 @@ void AcceptConditionText(BayModel& model, ConditionBox box, std::string text) {
   }
 }
 
+const std::string& ConditionText(const BayModel& model, ConditionBox box) {
+  switch (box) {
+    case ConditionBox::BayArea:
+      return model.BayArea;
+    case ConditionBox::MeanDepth:
+      return model.MeanDepth;
+    case ConditionBox::MouthLength:
+      return model.MouthLength;
+    case ConditionBox::OpenSeaQuality:
+      return model.OpenSeaQuality;
+    case ConditionBox::InflowQuality:
+      return model.InflowQuality;
+    case ConditionBox::InflowRate:
+      break;
+  }
+  return model.InflowRate;
+}
+
 std::span<const std::string_view> MultiplierEntries(MultiplierList list) {
   if (list == MultiplierList::Section) return kSectionEntries;
   return kFactorEntries;

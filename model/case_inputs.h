@@ -37,6 +37,9 @@ std::optional<InputLimit> FailedInputLimit(ConditionBox box, std::string_view te
 // edit handler).
 void AcceptConditionText(BayModel& model, ConditionBox box, std::string text);
 
+// The text the box's condition holds: the last one that passed its check.
+const std::string& ConditionText(const BayModel& model, ConditionBox box);
+
 enum class MultiplierList { Section, Quality, Quantity };
 
 // The entries in list order; entry 0, "1.0", is the factor of the default case.
